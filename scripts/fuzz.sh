@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang and runs each for the given number of seconds
+# (default 60) from its seed corpus. Usage: scripts/fuzz.sh [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQEL_BUILD_FUZZ=ON -DQEL_BUILD_TESTS=OFF -DQEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz
+
+shopt -s nullglob
+for harness in build-fuzz/bin/fuzz_*; do
+  name=${harness##*/fuzz_}
+  work=build-fuzz/corpus/$name
+  mkdir -p "$work"
+  seeds=("$work")
+  [[ -d fuzz/corpus/$name ]] && seeds+=("fuzz/corpus/$name")
+  echo "fuzz $name for ${seconds}s"
+  "$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    "${seeds[@]}" 2>"build-fuzz/$name.log" || { tail -n 60 "build-fuzz/$name.log"; exit 1; }
+done
