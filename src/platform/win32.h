@@ -117,3 +117,12 @@ inline constexpr UINT CP_UTF8 = 65001;
 
 // Maximum path length of the platform, in characters.
 inline constexpr DWORD MAX_PATH = 260;
+
+// Threads, windows and message queues.
+inline constexpr DWORD STILL_ACTIVE = 259;
+inline constexpr DWORD ERROR_UNHANDLED_EXCEPTION = 574;
+inline constexpr DWORD ERROR_MESSAGE_SYNC_ONLY = 1159;
+inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
+inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
+inline constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
