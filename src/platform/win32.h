@@ -126,3 +126,4 @@ inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 inline constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
+inline constexpr DWORD ERROR_NOT_OWNER = 288;
