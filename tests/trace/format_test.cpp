@@ -1,0 +1,187 @@
+// The trace formatter: each conversion of the dialect, argument checking, and cutting at the
+// buffer's end.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "trace/trace_format.h"
+
+using qel::trace::format_trace;
+using qel::trace::format_trace_string;
+
+namespace {
+
+template <typename... Args>
+std::string fmt(const char* format, const Args&... args) {
+    return format_trace_string(1000, format, args...);
+}
+
+}  // namespace
+
+TEST(TraceFormat, IntegerConversionsMatchThePlatformPrintf) {
+    EXPECT_EQ(fmt("%d %i %u", -42, 7, 42u), "-42 7 42");
+    EXPECT_EQ(fmt("%x %X %o", 0xbeefu, 0xbeefu, 8u), "beef BEEF 10");
+    EXPECT_EQ(fmt("[%5d|%-5d|%05d]", 42, 42, -42), "[   42|42   |-0042]");
+    EXPECT_EQ(fmt("[%+d|% d|% d|%+d]", 5, 5, -5, 0), "[+5| 5|-5|+0]");
+    EXPECT_EQ(fmt("[%#x|%#X|%#o|%#x|%#o]", 255u, 255u, 8u, 0u, 0u), "[0xff|0XFF|010|0|0]");
+    EXPECT_EQ(fmt("[%08.3d|%.0d|%.5x]", 7, 0, 0xabu), "[     007||000ab]");
+    EXPECT_EQ(fmt("[%#010x]", 0x1234u), "[0x00001234]");
+    EXPECT_EQ(fmt("[%-+6d]", 3), "[+3    ]");
+    EXPECT_EQ(fmt("%d", INT_MIN), "-2147483648");
+    EXPECT_EQ(fmt("%I64d %lld %I64u", INT64_MIN, -1LL, UINT64_MAX),
+              "-9223372036854775808 -1 18446744073709551615");
+}
+
+TEST(TraceFormat, FormatsFoundInTheSystemsTraceTexts) {
+    const unsigned char addr[6] = {0x00, 0x1a, 0x7d, 0xda, 0x71, 0x13};
+    EXPECT_EQ(fmt("%02x:%02x:%02x:%02x:%02x:%02x", addr[0], addr[1], addr[2], addr[3], addr[4],
+                  addr[5]),
+              "00:1a:7d:da:71:13");
+    EXPECT_EQ(fmt("%0.2x%0.2x", 0x0a, 0xff), "0aff");
+    EXPECT_EQ(fmt("%4.4d|%0.4d|%04d", 7, 12, 31), "0007|0012|0031");
+    EXPECT_EQ(fmt("%s%03x", "COM", 0x1f), "COM01f");
+    EXPECT_EQ(fmt("%01X%01X", 0x0a, 0x1b), "A1B");
+    EXPECT_EQ(fmt("%10.0f\n", 4294967295.0), "4294967295\n");
+    EXPECT_EQ(fmt("%04X:  ", 0x10), "0010:  ");
+    EXPECT_EQ(fmt("+QelConfig::RasConnHangUp ret - 0x%x", 0x80004005u),
+              "+QelConfig::RasConnHangUp ret - 0x80004005");
+    EXPECT_EQ(fmt("%c:%d:%s:%s", 'M', 12, "luid", "name"), "M:12:luid:name");
+}
+
+TEST(TraceFormat, IntegersAreReadAtTheWidthTheConversionNames) {
+    // Without a modifier the platform reads 32 bits: a wider value is cut to its low bits.
+    EXPECT_EQ(fmt("%x", 0x1122334455667788ULL), "55667788");
+    EXPECT_EQ(fmt("%I64x", 0x1122334455667788ULL), "1122334455667788");
+    // A negative value of a narrower signed type is sign-extended, as C promotion does.
+    EXPECT_EQ(fmt("%x", static_cast<int8_t>(-1)), "ffffffff");
+    EXPECT_EQ(fmt("%hx %hd", 0x12345678u, 0xFFFFu), "5678 -1");
+    EXPECT_EQ(fmt("%hhu", 0x1FFu), "255");
+    EXPECT_EQ(fmt("%u", -1), "4294967295");
+    EXPECT_EQ(fmt("%d", 0xFFFFFFFFu), "-1");
+    EXPECT_EQ(fmt("%zu %I32d", std::size_t{1} << 40, -3), "1099511627776 -3");
+    enum class Color : std::uint16_t { Red = 3 };
+    EXPECT_EQ(fmt("%d %d", Color::Red, true), "3 1");
+}
+
+TEST(TraceFormat, StarTakesWidthAndPrecisionFromArguments) {
+    EXPECT_EQ(fmt("[%*d]", 4, 7), "[   7]");
+    EXPECT_EQ(fmt("[%*d]", -4, 7), "[7   ]");
+    EXPECT_EQ(fmt("[%.*s]", 3, "abcdef"), "[abc]");
+    EXPECT_EQ(fmt("[%*.*s]", 5, 2, "abcdef"), "[   ab]");
+    EXPECT_EQ(fmt("[%.*d]", -1, 5), "[5]");
+    EXPECT_EQ(fmt("[%*d]", "x", 5), "[<%*d?str>]");
+    EXPECT_EQ(fmt("[%*d]", 5), "[<%*d?missing>]");
+}
+
+TEST(TraceFormat, CharactersAndFloatingPoint) {
+    EXPECT_EQ(fmt("[%c|%3c|%-3c]", 'a', 'b', 'c'), "[a|  b|c  ]");
+    EXPECT_EQ(fmt("%C%lc%wc", u'\u00e9', u'\u20ac', 0x1F600), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(fmt("%hC", 0x41), "A");
+    EXPECT_EQ(fmt("%f|%.2f|%8.3f|%-8.1f|", 1.5, 2.345, 3.14159, 2.0), "1.500000|2.35|   3.142|2.0     |");
+    EXPECT_EQ(fmt("%e|%E|%g|%G", 12345.678, 0.00012, 0.0001, 1e20), "1.234568e+04|1.200000E-04|0.0001|1E+20");
+    EXPECT_EQ(fmt("%+08.2f|% f|%010f", -3.5, 1.0, 1.0 / 0.0), "-0003.50| 1.000000|       inf");
+    EXPECT_EQ(fmt("%#.0f|%.0f", 3.0, 2.5), "3.|2");
+    EXPECT_EQ(fmt("%f", 3.0f), "3.000000");
+}
+
+TEST(TraceFormat, NarrowAndWideTextConversions) {
+    const std::u16string wide = u"Caf\u00e9 \u2603";
+    EXPECT_EQ(fmt("%s|%hs|%hS", "abc", "def", "ghi"), "abc|def|ghi");
+    EXPECT_EQ(fmt("%ws|%ls|%S|%wS", wide, u"x", std::u16string_view(u"y"), wide.c_str()),
+              "Caf\xC3\xA9 \xE2\x98\x83|x|y|Caf\xC3\xA9 \xE2\x98\x83");
+    EXPECT_EQ(fmt("%s %s", std::string("str"), std::string_view("view")), "str view");
+    // A surrogate pair becomes one character; an unpaired surrogate becomes U+FFFD.
+    EXPECT_EQ(fmt("%ws", u"\U0001F600"), "\xF0\x9F\x98\x80");
+    const char16_t lone[] = {u'a', 0xD800, u'b', 0xDC00, 0};
+    EXPECT_EQ(fmt("%ws", lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    // Width and precision count output bytes; precision never splits a character.
+    EXPECT_EQ(fmt("[%6ws]", u"\u00e9"), "[    \xC3\xA9]");
+    EXPECT_EQ(fmt("[%.2ws]", u"a\u00e9"), "[a]");
+    EXPECT_EQ(fmt("[%-6.3s]", "abcdef"), "[abc   ]");
+    // A string view is read at its own length, not to a zero byte.
+    EXPECT_EQ(fmt("[%s]", std::string_view("abcdef", 2)), "[ab]");
+    EXPECT_EQ(fmt("[%ws]", std::u16string_view(u"abcdef", 3)), "[abc]");
+    const unsigned char bytes[] = {'o', 'k', 0};
+    EXPECT_EQ(fmt("%s", bytes), "ok");
+}
+
+TEST(TraceFormat, NullStringsPrintNull) {
+    const char* narrow = nullptr;
+    const char16_t* wide = nullptr;
+    EXPECT_EQ(fmt("%s|%ws|%S|%s|%ws", narrow, wide, wide, nullptr, nullptr),
+              "(null)|(null)|(null)|(null)|(null)");
+    EXPECT_EQ(fmt("[%8s]", narrow), "[  (null)]");
+    EXPECT_EQ(format_trace_string(100, nullptr), "(null)");
+}
+
+TEST(TraceFormat, PointersPrintSixteenUpperCaseDigits) {
+    const void* p = reinterpret_cast<const void*>(std::uintptr_t{0xabc123});
+    EXPECT_EQ(fmt("%p", p), "0000000000ABC123");
+    EXPECT_EQ(fmt("%p", nullptr), "0000000000000000");
+    EXPECT_EQ(fmt("[%18p]", std::uintptr_t{1}), "[  0000000000000001]");
+    int x = 0;
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%016llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&x)));
+    EXPECT_EQ(fmt("%p", &x), expected);
+}
+
+TEST(TraceFormat, WrongKindsAndMissingArgumentsAreVisibleMarkers) {
+    EXPECT_EQ(fmt("%s", 5), "<%s?int>");
+    EXPECT_EQ(fmt("%ws", "narrow"), "<%ws?str>");
+    EXPECT_EQ(fmt("%s", u"wide"), "<%s?wstr>");
+    EXPECT_EQ(fmt("%d", 1.5), "<%d?double>");
+    EXPECT_EQ(fmt("%f", 3), "<%f?int>");
+    EXPECT_EQ(fmt("%x", 3u, 4), "3");  // extra arguments are ignored
+    int x = 0;
+    EXPECT_EQ(fmt("%-5.2u", &x), "<%-5.2u?ptr>");
+    EXPECT_EQ(fmt("%p", 2.0), "<%p?double>");
+    EXPECT_EQ(fmt("%c", "c"), "<%c?str>");
+    // After a marker the following conversions still take their own arguments.
+    EXPECT_EQ(fmt("%d %s %d", "a", "b", 3), "<%d?str> b 3");
+    EXPECT_EQ(fmt("a=%d b=%s c=%x", 1), "a=1 b=<%s?missing> c=<%x?missing>");
+    EXPECT_EQ(fmt("%y|%n|%", 1, 2), "<%y?unsupported>|<%n?unsupported>|<%?unsupported>");
+    EXPECT_EQ(fmt("100%% %5%"), "100% %");
+}
+
+TEST(TraceFormat, NeverWritesPastTheBufferAndAlwaysTerminates) {
+    std::array<char, 16> buf;
+    buf.fill('#');
+    std::array<char, 4> guard;
+    guard.fill('G');
+    const std::size_t n = format_trace(std::span<char>(buf.data(), 10), "%s-%d", "abcdefgh", 12345);
+    EXPECT_EQ(n, 9u);
+    EXPECT_EQ(std::string(buf.data()), "abcdefgh-");
+    EXPECT_EQ(buf[10], '#');
+
+    // Huge widths and precisions are cut at the buffer's end, quickly.
+    EXPECT_EQ(format_trace_string(8, "%2147483647d", 1), std::string(8, ' '));
+    EXPECT_EQ(format_trace_string(8, "%-99999999d|", 1), "1       ");
+    EXPECT_EQ(format_trace_string(8, "%.99999999d", 1), "00000000");
+    EXPECT_EQ(format_trace_string(8, "%.99999999f", 1.0), "1.000000");
+    EXPECT_EQ(format_trace_string(8, "%99999999999999999999s", "x"), std::string(8, ' '));
+    EXPECT_EQ(format_trace_string(10, "%.1100f", 1e308).substr(0, 10), "1000000000");
+
+    // A UTF-8 sequence is never split: the text stops before it and nothing follows.
+    EXPECT_EQ(format_trace_string(4, "ab%wsc", u"\u20ac"), "ab");
+    EXPECT_EQ(format_trace_string(4, "abc%C", u'\u00e9'), "abc");
+
+    // Sizes 0 and 1: nothing written / just the terminator.
+    char one = 'x';
+    EXPECT_EQ(format_trace(std::span<char>(&one, 1), "text"), 0u);
+    EXPECT_EQ(one, '\0');
+    EXPECT_EQ(format_trace(std::span<char>(), "text"), 0u);
+}
+
+TEST(TraceFormat, LineOfExactlyTheBufferSizeLosesOnlyItsLastByte) {
+    const std::string long_text(1500, 'x');
+    std::vector<char> line(1000, '#');
+    EXPECT_EQ(format_trace(std::span<char>(line), "QELA: %s", long_text.c_str()), 999u);
+    EXPECT_EQ(line[999], '\0');
+    EXPECT_EQ(std::string(line.data()), "QELA: " + std::string(993, 'x'));
+}
