@@ -1,0 +1,71 @@
+// The machinery under every waitable object of the platform layer (events, mutexes, threads and,
+// in the windows piece, message queues): for platform code that adds a kind of waitable object,
+// not for the system's code, which uses wait.h.
+//
+// One process-wide lock, sync_mutex(), guards the state of every waitable object. A waiting
+// thread registers itself on each object it waits for and sleeps on its own condition variable;
+// an object that becomes ready wakes the threads registered on it, which then test and take
+// what they waited for under the same lock. No thread polls.
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "platform/sync/clock.h"
+#include "platform/win32.h"
+
+namespace qel::platform::detail {
+
+// Guards the state of every waitable object (and of the message queues built on them).
+std::mutex& sync_mutex();
+
+// One waiting thread.
+struct Waiter {
+    std::condition_variable wake;
+};
+
+class Waitable {
+public:
+    Waitable() = default;
+    virtual ~Waitable() = default;
+    Waitable(const Waitable&) = delete;
+    Waitable& operator=(const Waitable&) = delete;
+
+    // Both with sync_mutex() held. Whether a wait by thread `thread_id` would be satisfied now.
+    virtual bool ready_locked(DWORD thread_id) const = 0;
+    // Takes what a satisfied wait takes (an auto-reset event resets, a mutex becomes owned);
+    // true when the object was abandoned (a mutex whose owner ended without releasing it).
+    virtual bool acquire_locked(DWORD thread_id) {
+        (void)thread_id;
+        return false;
+    }
+
+    // Wakes every thread waiting on the object (sync_mutex() held).
+    void notify_locked();
+
+private:
+    friend DWORD wait_locked(std::unique_lock<std::mutex>&, std::span<Waitable* const>, bool,
+                             const Deadline&);
+    std::vector<Waiter*> waiters_;  // guarded by sync_mutex()
+};
+
+// Waits, with `lock` holding sync_mutex(), until one (or, with `wait_all`, every) object is
+// ready for the calling thread and takes it, or until `deadline`. WAIT_OBJECT_0 + index (of the
+// first ready object; 0 for wait-all), WAIT_ABANDONED_0 + index, or WAIT_TIMEOUT. Arguments are
+// not checked here: callers check counts, null objects and duplicates first.
+DWORD wait_locked(std::unique_lock<std::mutex>& lock, std::span<Waitable* const> objects, bool wait_all,
+                  const Deadline& deadline);
+
+// True when an object appears twice (a wait for all of them is refused then).
+bool has_duplicates(std::span<Waitable* const> objects);
+
+// Functions run by a thread started through Thread just before its handle becomes signalled,
+// and by every other thread when it ends (at most once per thread): the windows piece destroys
+// the thread's windows and queue there. Hooks are added once and never removed.
+using ThreadExitHook = void (*)();
+void add_thread_exit_hook(ThreadExitHook hook);
+void run_thread_exit_hooks();
+
+}  // namespace qel::platform::detail
