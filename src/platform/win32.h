@@ -127,3 +127,7 @@ inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 inline constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 inline constexpr DWORD ERROR_NOT_OWNER = 288;
+
+// Added for text and files: the thread's ANSI code page alias, and a path too long for a buffer.
+inline constexpr UINT CP_THREAD_ACP = 3;
+inline constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
