@@ -13,7 +13,31 @@
 //  - A handle opened without the needed access right refuses the call with ERROR_ACCESS_DENIED;
 //    a handle whose key was deleted (by anyone) answers ERROR_KEY_DELETED; bad arguments answer
 //    ERROR_INVALID_PARAMETER, never a crash.
-// Handles are safe to use from any thread; one handle used from two threads at once is serialised.
+// Details of those promises:
+//  - Handles: a null handle, a closed one, or a value that was never a handle (other predefined
+//    roots included) answers ERROR_INVALID_HANDLE. Handle values are never reused.
+//  - Arguments: a null out pointer the call needs, a key level longer than kMaxKeyNameLength, a
+//    value name longer than kMaxValueNameLength, an empty level in a key path (leading or doubled
+//    "\"; one trailing "\" is accepted), or null data with a non-zero size answer
+//    ERROR_INVALID_PARAMETER. Names are cut at an embedded u'\0', as the platform's C strings are.
+//  - Rights: set/delete value need KEY_SET_VALUE; query, enumerate values and query info need
+//    KEY_QUERY_VALUE; enumerate sub-keys needs KEY_ENUMERATE_SUB_KEYS; creating a missing key needs
+//    KEY_CREATE_SUB_KEY on the parent (reg_create_key of an existing key needs nothing, like
+//    reg_open_key). Generic rights map to KEY_READ / KEY_WRITE / KEY_ALL_ACCESS.
+//  - Strings: for REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data of an even size whose last code
+//    unit is not 0, a 0 code unit is appended; other data (odd sizes included) is kept as given.
+//  - Other failures: a file in the registry folder that is not a hive answers ERROR_BADDB; a
+//    folder that cannot be created answers its errno's code; a database still busy after the
+//    waits and retries answers ERROR_REGISTRY_IO_FAILED.
+//  - Durability: completed calls survive the process being killed; after a power loss or system
+//    crash the hive opens intact but may lack the calls made shortly before it (WAL journal with
+//    synchronous=NORMAL: commits are not flushed to the disk one by one).
+// Handles are safe to use from any thread. Each hive has one SQLite connection per process,
+// guarded by a mutex, so calls on one hive are serialised (one handle used from two threads at
+// once included). Enumeration lists are cached per handle and revalidated at every call against
+// the hive's data version, so a change by another process shows at the next call.
+// After fork() the child closes the hive connections it inherited and opens its own at its next
+// call; its handles stay valid. (fork waits until no registry call is running.)
 #pragma once
 
 #include <cstdint>
@@ -45,8 +69,12 @@ LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, H
 LSTATUS reg_open_key(HKEY parent, std::u16string_view sub_key, DWORD access, HKEY* result);
 LSTATUS reg_close_key(HKEY key);
 
-// Deletes one key without sub-keys (ERROR_ACCESS_DENIED if it has any), with its values.
+// Deletes one key without sub-keys (ERROR_ACCESS_DENIED if it has any, or if it is a root), with
+// its values. An empty `sub_key` deletes the key of `parent` itself.
 LSTATUS reg_delete_key(HKEY parent, std::u16string_view sub_key);
+// Deletes `sub_key` with every key and value below it (one transaction); with an empty `sub_key`,
+// the sub-keys and values of `key` itself, the key staying.
+LSTATUS reg_delete_tree(HKEY key, std::u16string_view sub_key);
 LSTATUS reg_delete_value(HKEY key, std::u16string_view name);
 
 // Sub-key number `index` in enumeration order. `name_length` holds the buffer's size in code units
@@ -81,7 +109,8 @@ LSTATUS reg_query_info_key(HKEY key, RegKeyInfo* info);
 std::filesystem::path registry_dir();
 
 // Closes every hive and forgets the folder, so the next call opens QEL_REGISTRY_DIR afresh. Open
-// handles other than the roots must be closed first (tests use this between cases).
+// handles other than the roots must be closed first (tests use this between cases); any left open
+// become invalid (ERROR_INVALID_HANDLE).
 void reg_reset_for_tests();
 
 // Owns an open key and closes it on destruction.
