@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <mutex>
 #include <utility>
 
 #include "platform/text/codec.h"
@@ -12,6 +13,14 @@ namespace {
 const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 constexpr std::size_t kFailed = static_cast<std::size_t>(-1);
 
+// Opening and closing descriptors load and unload the C library's conversion modules. The C
+// library locks that itself, but with locks a thread sanitizer cannot see; taking our own lock
+// around both (rare: once per thread and code page) keeps the ordering visible.
+std::mutex& module_lock() {
+    static std::mutex lock;
+    return lock;
+}
+
 }  // namespace
 
 const char* utf32_host_name() {
@@ -19,7 +28,11 @@ const char* utf32_host_name() {
 }
 
 std::optional<IconvHandle> IconvHandle::open(const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd;
+    {
+        std::lock_guard guard(module_lock());
+        cd = iconv_open(to, from);
+    }
     if (cd == kNoDescriptor) return std::nullopt;
     return IconvHandle(cd);
 }
@@ -32,7 +45,10 @@ IconvHandle& IconvHandle::operator=(IconvHandle&& other) noexcept {
 }
 
 IconvHandle::~IconvHandle() {
-    if (cd_ != kNoDescriptor) iconv_close(cd_);
+    if (cd_ != kNoDescriptor) {
+        std::lock_guard guard(module_lock());
+        iconv_close(cd_);
+    }
 }
 
 void IconvHandle::reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
