@@ -24,27 +24,30 @@ constexpr const char* kEntryPoint = "QelEventTraceWpp_LogEvent";
 constexpr std::size_t kLineSize = 1000;
 
 // The loaded library. Its entry point is published through an atomic so trace calls read it
-// without the lock; the library itself is only touched under the lock. At process exit the
-// entry point is cleared before the library is unloaded.
-struct EventTraceLibrary {
-    std::mutex mutex;  // guards library
-    std::unique_ptr<qel::platform::Library> library;
-    std::atomic<LogEventFn> entry{nullptr};
+// without the lock; the library itself is only touched under the lock. Everything here is
+// trivially destructible, so a line traced by another object's destructor at process exit still
+// finds valid (if empty) state.
+std::mutex g_library_mutex;                    // guards g_library
+qel::platform::Library* g_library = nullptr;   // owned; unloaded at exit by g_unloader
+std::atomic<LogEventFn> g_entry{nullptr};
 
-    ~EventTraceLibrary() { entry.store(nullptr); }
-};
-
-EventTraceLibrary& event_trace_library() {
-    static EventTraceLibrary instance;
-    return instance;
+void unload_library() {
+    std::lock_guard lock(g_library_mutex);
+    g_entry.store(nullptr);
+    delete g_library;
+    g_library = nullptr;
 }
+
+// Unloads the library at process exit, entry point first.
+struct Unloader {
+    ~Unloader() { unload_library(); }
+} g_unloader;
 
 // Loads the library from the installation directory; false when it is not usable.
 bool load_event_trace_lib() {
-    EventTraceLibrary& lib = event_trace_library();
-    std::lock_guard lock(lib.mutex);
+    std::lock_guard lock(g_library_mutex);
     if (g_fWppTracingLibNotFound.load() != 0) return false;
-    if (lib.library) return true;
+    if (g_library != nullptr) return true;
     // The directory text is used as stored: the installer writes it with its trailing separator.
     const std::string path = qel::trace::read_install_dir() + kLibraryName;
     auto loaded = qel::platform::Library::load(path);
@@ -58,8 +61,8 @@ bool load_event_trace_lib() {
         g_fWppTracingLibNotFound.store(1);
         return false;  // `loaded` unloads the library
     }
-    lib.library = std::move(loaded);
-    lib.entry.store(entry);
+    g_library = loaded.release();
+    g_entry.store(entry);
     return true;
 }
 
@@ -94,7 +97,7 @@ void InitWppTracing() noexcept {
 
 int LogEventTraceMsg(int iLevel, int iSubsystem, const char* buf) noexcept {
     if (g_fWppTracingLibNotFound.load() != 0 || g_dwWppTracingEnabled.load() == 0) return 0;
-    if (LogEventFn entry = event_trace_library().entry.load()) {
+    if (LogEventFn entry = g_entry.load()) {
         qel::platform::LastErrorPreserver keep;
         entry(iLevel, iSubsystem, buf != nullptr ? buf : "");
     }
@@ -137,14 +140,11 @@ int LogEventTraceMsgW(int iLevel, int iSubsystem, const char16_t* buf) noexcept 
 namespace qel::trace {
 
 bool event_trace_library_loaded() noexcept {
-    return event_trace_library().entry.load() != nullptr;
+    return g_entry.load() != nullptr;
 }
 
 void reset_event_trace() noexcept {
-    EventTraceLibrary& lib = event_trace_library();
-    std::lock_guard lock(lib.mutex);
-    lib.entry.store(nullptr);
-    lib.library.reset();
+    unload_library();
     g_dwWppTracingEnabled.store(0);
     g_fWppTracingLibNotFound.store(0);
 }

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstring>
 #include <mutex>
-#include <optional>
 
 #include "platform/last_error.h"
 #include "platform/udp_socket.h"
@@ -24,14 +23,19 @@ std::atomic<std::uint32_t> g_log_ip_addr{kAddressNotRead};
 std::atomic<bool> g_log_ready{false};
 // Guards the setup and the writing of g_log_sock; once g_log_ready is set the socket is only read.
 std::mutex g_log_mutex;
-std::optional<qel::platform::UdpSocket> g_log_sock;
+// The socket, made at the first line and kept for the life of the process (never closed, as the
+// viewer link is meant to be; only reset_pim_log closes it).
+qel::platform::UdpSocket* g_log_sock = nullptr;
 
 void init_socket() {
     if (g_log_ready.load(std::memory_order_acquire)) return;
     std::lock_guard lock(g_log_mutex);
     if (g_log_ready.load(std::memory_order_relaxed)) return;
     const std::uint32_t address = read_dword(false, kPimDebugKey, u"LogIPAddr").value_or(0);
-    if (address != 0) g_log_sock = qel::platform::UdpSocket::bind(0, 0);
+    if (address != 0) {
+        if (auto socket = qel::platform::UdpSocket::bind(0, 0))
+            g_log_sock = new qel::platform::UdpSocket(std::move(*socket));
+    }
     g_log_ip_addr.store(address, std::memory_order_relaxed);
     g_log_ready.store(true, std::memory_order_release);
 }
@@ -45,7 +49,7 @@ void pim_log(int level, const char* format, std::span<const FormatArg> args) noe
     try {
         init_socket();
         const std::uint32_t address = g_log_ip_addr.load(std::memory_order_relaxed);
-        if (address == 0 || !g_log_sock) return;
+        if (address == 0 || g_log_sock == nullptr) return;
         std::array<std::uint8_t, kHeaderSize + kTextSize> datagram{};
         const std::size_t length = format_args(
             std::span<char>(reinterpret_cast<char*>(datagram.data() + kHeaderSize), kTextSize),
@@ -70,7 +74,8 @@ std::uint32_t pim_log_address() noexcept {
 
 void reset_pim_log() noexcept {
     std::lock_guard lock(g_log_mutex);
-    g_log_sock.reset();
+    delete g_log_sock;
+    g_log_sock = nullptr;
     g_log_ip_addr.store(kAddressNotRead);
     g_log_ready.store(false);
     goep_trace_level.store(9);

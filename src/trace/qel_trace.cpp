@@ -28,8 +28,10 @@ std::atomic<std::int32_t> g_trace_level{-1};
 std::atomic<std::int32_t> g_wpp_first_use{1};
 // Guards the one-time reading of the switches and the writing of g_log_file.
 std::mutex g_switch_mutex;
-// "LogFileName" as a path (UTF-8); written once under g_switch_mutex before g_trace_level is set.
-std::string g_log_file;
+// "LogFileName" as a zero-terminated UTF-8 path (at most 129 UTF-16 units, 3 bytes each); written
+// under g_switch_mutex before g_trace_level is set. A plain array, so a line traced during process
+// exit never meets a destroyed string.
+std::array<char, 3 * 129 + 1> g_log_file{};
 
 int trace_level() {
     int level = g_trace_level.load(std::memory_order_acquire);
@@ -38,15 +40,17 @@ int trace_level() {
     level = g_trace_level.load(std::memory_order_relaxed);
     if (level != -1) return level;
     const FacadeSwitches switches = read_facade_switches();
-    g_log_file = qel::platform::from_utf16(switches.log_file_name, CP_UTF8);
+    const std::string path = qel::platform::from_utf16(switches.log_file_name, CP_UTF8);
+    g_log_file.fill('\0');
+    if (path.size() < g_log_file.size()) std::memcpy(g_log_file.data(), path.data(), path.size());
     g_trace_level.store(switches.level, std::memory_order_release);
     return switches.level;
 }
 
 // Appends the line and a line feed with one write, so lines of several threads do not mix.
 void append_to_log_file(std::string_view line) {
-    if (g_log_file.empty()) return;
-    std::FILE* f = std::fopen(g_log_file.c_str(), "a");
+    if (g_log_file[0] == '\0') return;
+    std::FILE* f = std::fopen(g_log_file.data(), "a");
     if (f == nullptr) return;
     std::array<char, kLineSize + 1> record{};
     std::memcpy(record.data(), line.data(), line.size());
@@ -108,7 +112,7 @@ int facade_trace_level() noexcept { return g_trace_level.load(std::memory_order_
 
 void reset_facade_trace() noexcept {
     std::lock_guard lock(g_switch_mutex);
-    g_log_file.clear();
+    g_log_file.fill('\0');
     g_trace_level.store(-1);
     g_wpp_first_use.store(1);
 }

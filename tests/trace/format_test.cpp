@@ -185,3 +185,45 @@ TEST(TraceFormat, LineOfExactlyTheBufferSizeLosesOnlyItsLastByte) {
     EXPECT_EQ(line[999], '\0');
     EXPECT_EQ(std::string(line.data()), "QELA: " + std::string(993, 'x'));
 }
+
+// Where the dialect and C agree (32-bit integers, doubles, 8-bit text), every combination of
+// flags, width and precision must give exactly what the C library gives.
+TEST(TraceFormat, AgreesWithTheCLibraryOnEveryFlagWidthAndPrecision) {
+    const std::vector<std::string> flag_sets = {"", "-", "+", " ", "#", "0", "-0", "+0", " #", "-+#0 "};
+    const std::vector<std::string> widths = {"", "1", "6", "14"};
+    const std::vector<std::string> precisions = {"", ".", ".0", ".1", ".4", ".12"};
+    const int ints[] = {0, 1, -1, 42, -12345, INT_MAX, INT_MIN};
+    const double doubles[] = {0.0, -0.0, 1.0, -2.5, 3.14159265, 1e-7, 6.02e23, 1e300};
+    const char* texts[] = {"", "a", "abcdefgh"};
+    int compared = 0;
+    char expected[512];
+    for (const auto& flags : flag_sets)
+        for (const auto& width : widths)
+            for (const auto& precision : precisions) {
+                const std::string spec = "%" + flags + width + precision;
+                for (char conversion : std::string("diuxXo")) {
+                    const std::string f = "[" + spec + conversion + "]";
+                    for (int v : ints) {
+                        std::snprintf(expected, sizeof expected, f.c_str(), v);
+                        ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
+                        ++compared;
+                    }
+                }
+                for (char conversion : std::string("feEgG")) {
+                    const std::string f = "[" + spec + conversion + "]";
+                    for (double v : doubles) {
+                        std::snprintf(expected, sizeof expected, f.c_str(), v);
+                        ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
+                        ++compared;
+                    }
+                }
+                if (flags.find_first_of("+ #0") != std::string::npos) continue;  // undefined for %s
+                const std::string f = "[" + spec + "s]";
+                for (const char* v : texts) {
+                    std::snprintf(expected, sizeof expected, f.c_str(), v);
+                    ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
+                    ++compared;
+                }
+            }
+    EXPECT_GT(compared, 10000);
+}
