@@ -110,8 +110,8 @@ UINT ansi_code_page() {
         UINT number = 0;
         const char* end = value->data() + value->size();
         const auto [stop, ec] = std::from_chars(value->data(), end, number);
-        const bool alias = number == CP_ACP || number == CP_OEMCP || number == CP_THREAD_ACP || number == 2;
-        if (ec != std::errc() || stop != end || alias || text::find_codec(number) == nullptr) {
+        // find_codec knows no aliases: "0" or "1" gives 1252 like any unknown number.
+        if (ec != std::errc() || stop != end || text::find_codec(number) == nullptr) {
             return kDefaultAnsiCodePage;
         }
         return number;
