@@ -47,7 +47,7 @@ bool bad_arguments(const void* source, int source_length, const void* destinatio
 }
 
 std::string_view substitute_of(const char* default_char) {
-    if (default_char == nullptr || *default_char == '\0') return "?";
+    if (default_char == nullptr) return "?";
     const bool double_byte = static_cast<unsigned char>(default_char[0]) >= 0x80 && default_char[1] != '\0';
     return std::string_view(default_char, double_byte ? 2 : 1);
 }
@@ -101,7 +101,7 @@ int wide_char_to_multi_byte(UINT code_page, DWORD flags, const char16_t* source,
     return deliver(bytes, destination, destination_size);
 }
 
-bool is_valid_code_page(UINT code_page) { return text::find_codec(resolve(code_page)) != nullptr; }
+bool is_valid_code_page(UINT code_page) { return text::find_codec(code_page) != nullptr; }
 
 UINT ansi_code_page() {
     static const UINT code_page = [] {

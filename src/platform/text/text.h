@@ -51,7 +51,8 @@ int wide_char_to_multi_byte(UINT code_page, DWORD flags, const char16_t* source,
                             char* destination, int destination_size, const char* default_char,
                             BOOL* used_default);
 
-// True for the code pages listed above (after resolving CP_ACP and the other aliases).
+// True for the code pages listed above. The aliases (CP_ACP, CP_OEMCP, CP_THREAD_ACP) are not code
+// pages of their own and give false, as on the platform.
 bool is_valid_code_page(UINT code_page);
 
 // The process's ANSI code page: 1252 unless QEL_ACP names another valid code page by its decimal

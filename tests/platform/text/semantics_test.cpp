@@ -61,6 +61,8 @@ TEST(Conversion, RefusesBadArgumentsCodePagesAndFlags) {
     EXPECT_EQ(multi_byte_to_wide_char(1252, MB_PRECOMPOSED, "a", 1, wide, 4), 1);
     EXPECT_FALSE(is_valid_code_page(50224));
     EXPECT_FALSE(is_valid_code_page(CP_UTF8 + 1));
+    EXPECT_FALSE(is_valid_code_page(CP_ACP));  // an alias, though conversions accept it
+    EXPECT_EQ(multi_byte_to_wide_char(CP_ACP, 0, "a", 1, wide, 4), 1);
 
     BOOL used = FALSE;
     auto wc = [&](UINT cp, DWORD flags, const char* def, BOOL* used_default) {
@@ -87,6 +89,7 @@ TEST(Conversion, MissingCharactersBecomeTheDefaultCharacterAndAreReported) {
     EXPECT_TRUE(plain.used_default);
     EXPECT_FALSE(encode(1252, u"ab").used_default);
     EXPECT_EQ(encode(1252, u"\u0100", "*").bytes, "*");  // no best fit: not "A"
+    EXPECT_EQ(encode(1252, u"\u0100", "").bytes, std::string(1, '\0'));  // an empty default is NUL
     EXPECT_EQ(encode(28591, u"\u20AC").bytes, "?");
     EXPECT_EQ(hex(encode(932, u"\u00E9", "\x81\x48").bytes), "81 48");  // a double-byte default
     EXPECT_EQ(encode(50220, u"\u00E9x", nullptr, false).bytes, "?x");
