@@ -23,7 +23,7 @@ std::unique_ptr<Codec> make_single_byte_codec(const ByteTable& table);
 
 // The table of an iconv single-byte character set, each byte decoded on its own. With
 // `c1_for_undefined`, bytes 0x80..0x9F the character set leaves undefined stand for the C1
-// control characters U+0080..U+009F, as the platform's "Windows" code pages have them.
+// control characters U+0080..U+009F, as the platform's own tables for those code pages have them.
 std::optional<ByteTable> byte_table_from_iconv(const char* iconv_name, bool c1_for_undefined);
 
 // A multi-byte (or stateful) character set converted by iconv, with conversion descriptors kept

@@ -114,7 +114,7 @@ TEST(CodePages, SevenBitNationalVariantsUseTheirOwnLetters) {
 
 TEST(CodePages, SingleByteTablesKeepEveryDefinedByte) {
     // Every byte a table defines comes back as itself, including the C1 controls standing in
-    // for the holes of the Windows code pages.
+    // for the holes of the 125x code pages.
     for (UINT cp : {1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 874u, 437u, 850u,
                     852u, 866u, 20866u, 28591u, 28595u, 28605u}) {
         SCOPED_TRACE(cp);
