@@ -111,27 +111,26 @@ std::int64_t sign_extend(std::uint64_t bits, int bytes) {
     return static_cast<std::int64_t>(bits << shift) >> shift;
 }
 
-// Writes `body` (after `prefix`: sign, "0x") justified in the field. `zero_pad` puts zeros
-// between prefix and body instead of spaces before the prefix.
-void put_field(Output& out, const Spec& spec, std::string_view prefix, std::string_view body,
-               bool zero_pad) {
-    const std::size_t len = prefix.size() + body.size();
+// Writes `zeros` zero digits and `body` after `prefix` (sign, "0x"), justified in the field.
+// `zero_pad` fills the field with zeros between prefix and body instead of spaces before the
+// prefix. Counts are arithmetic, so a huge width or precision costs no more than the room left.
+void put_field(Output& out, const Spec& spec, std::string_view prefix, std::size_t zeros,
+               std::string_view body, bool zero_pad) {
+    const std::size_t len = prefix.size() + zeros + body.size();
     const std::size_t fill = spec.width > 0 && static_cast<std::size_t>(spec.width) > len
                                  ? static_cast<std::size_t>(spec.width) - len
                                  : 0;
-    if (spec.left) {
-        out.put(prefix);
-        out.put(body);
-        out.pad(' ', fill);
-    } else if (zero_pad) {
-        out.put(prefix);
-        out.pad('0', fill);
-        out.put(body);
-    } else {
-        out.pad(' ', fill);
-        out.put(prefix);
-        out.put(body);
-    }
+    if (!spec.left && !zero_pad) out.pad(' ', fill);
+    out.put(prefix);
+    if (!spec.left && zero_pad) out.pad('0', fill);
+    out.pad('0', zeros);
+    out.put(body);
+    if (spec.left) out.pad(' ', fill);
+}
+
+void put_field(Output& out, const Spec& spec, std::string_view prefix, std::string_view body,
+               bool zero_pad) {
+    put_field(out, spec, prefix, 0, body, zero_pad);
 }
 
 void put_integer(Output& out, const Spec& spec, const FormatArg& arg) {
@@ -148,17 +147,15 @@ void put_integer(Output& out, const Spec& spec, const FormatArg& arg) {
     const unsigned base = (c == 'x' || c == 'X') ? 16 : c == 'o' ? 8 : 10;
     const char* digits = c == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
 
-    // Digits, then the precision's leading zeros (up to the room left: more cannot be seen).
-    std::array<char, 24> raw{};
+    std::array<char, 24> body{};
     std::size_t n = 0;
-    for (std::uint64_t v = magnitude; v != 0; v /= base) raw[n++] = digits[v % base];
-    std::string body;
-    const std::size_t min_digits =
-        spec.precision < 0 ? 1 : std::min<std::size_t>(spec.precision, out.room() + 1);
-    if (n < min_digits) body.assign(min_digits - n, '0');
-    for (std::size_t i = n; i > 0; --i) body.push_back(raw[i - 1]);
+    for (std::uint64_t v = magnitude; v != 0; v /= base) body[n++] = digits[v % base];
+    std::reverse(body.begin(), body.begin() + n);
+    // The precision is the least number of digits (zero has none with precision 0).
+    const std::size_t min_digits = spec.precision < 0 ? 1 : static_cast<std::size_t>(spec.precision);
+    std::size_t zeros = n < min_digits ? min_digits - n : 0;
     // "#" with octal: the first digit is a zero, adding one only when needed.
-    if (base == 8 && spec.alt && (body.empty() || body.front() != '0')) body.insert(0, 1, '0');
+    if (base == 8 && spec.alt && zeros == 0) zeros = 1;
 
     std::string_view prefix;
     if (is_signed) {
@@ -166,7 +163,8 @@ void put_integer(Output& out, const Spec& spec, const FormatArg& arg) {
     } else if (base == 16 && spec.alt && magnitude != 0) {
         prefix = c == 'X' ? "0X" : "0x";
     }
-    put_field(out, spec, prefix, body, spec.zero && !spec.left && spec.precision < 0);
+    put_field(out, spec, prefix, zeros, std::string_view(body.data(), n),
+              spec.zero && !spec.left && spec.precision < 0);
 }
 
 void put_pointer(Output& out, const Spec& spec, std::uint64_t address) {

@@ -162,7 +162,9 @@ TEST(TraceFormat, NeverWritesPastTheBufferAndAlwaysTerminates) {
     // Huge widths and precisions are cut at the buffer's end, quickly.
     EXPECT_EQ(format_trace_string(8, "%2147483647d", 1), std::string(8, ' '));
     EXPECT_EQ(format_trace_string(8, "%-99999999d|", 1), "1       ");
-    EXPECT_EQ(format_trace_string(8, "%.99999999d", 1), "00000000");
+    EXPECT_EQ(format_trace_string(8, "%.99999999d", 12345), "00000000");
+    EXPECT_EQ(format_trace_string(8, "%50.99999999d", -1), "-0000000");
+    EXPECT_EQ(format_trace_string(8, "%-#2147483647.2147483647x|", 1u), "0x000000");
     EXPECT_EQ(format_trace_string(8, "%.99999999f", 1.0), "1.000000");
     EXPECT_EQ(format_trace_string(8, "%99999999999999999999s", "x"), std::string(8, ' '));
     EXPECT_EQ(format_trace_string(10, "%.1100f", 1e308).substr(0, 10), "1000000000");
