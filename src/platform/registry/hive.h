@@ -22,6 +22,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -124,12 +125,16 @@ private:
     std::uint64_t local_writes_ = 0;
 };
 
-// Pause between attempts of a transaction that found the database busy.
+// Pause between attempts of a transaction that found the database busy (SQLite's own busy
+// timeout has waited already; this covers the cases it does not wait for). Attempts stop after
+// kBusyAttempts or once kBusyRetryLimit has passed since the first busy answer.
 void busy_pause(int attempt) noexcept;
 inline constexpr int kBusyAttempts = 50;
+inline constexpr std::chrono::milliseconds kBusyRetryLimit{10000};
 
 template <class Body>
 LSTATUS Hive::run(bool write, Body&& body) {
+    std::optional<std::chrono::steady_clock::time_point> busy_since;
     for (int attempt = 0;; ++attempt) {
         try {
             exec(write ? kBeginImmediate : kBegin);
@@ -146,9 +151,13 @@ LSTATUS Hive::run(bool write, Body&& body) {
         } catch (const SqlError& e) {
             rollback_quietly();
             int primary = e.code & 0xFF;
-            if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < kBusyAttempts) {
-                busy_pause(attempt);
-                continue;
+            if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+                auto now = std::chrono::steady_clock::now();
+                if (!busy_since) busy_since = now;
+                if (attempt < kBusyAttempts && now - *busy_since < kBusyRetryLimit) {
+                    busy_pause(attempt);
+                    continue;
+                }
             }
             return status_from_sqlite(e.code);
         } catch (const std::bad_alloc&) {

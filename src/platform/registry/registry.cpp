@@ -277,7 +277,21 @@ LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, H
     std::int64_t id = 0;
     int hive_index = 0;
     bool created = false;
-    LSTATUS st = with_key(parent, 0, true, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
+    // Most calls open a key that exists: try that as a read, which takes no write lock.
+    LSTATUS st = with_key(parent, 0, false, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
+        hive_index = key.hive;
+        auto found = walk(hive, key.id, parts);
+        if (!found) return status(ERROR_FILE_NOT_FOUND);
+        id = *found;
+        return kOk;
+    });
+    if (st == kOk) {
+        *result = new_handle(hive_index, id, access);
+        if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
+        return kOk;
+    }
+    if (st != status(ERROR_FILE_NOT_FOUND)) return st;
+    st = with_key(parent, 0, true, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
         id = key.id;
         hive_index = key.hive;
         created = false;
