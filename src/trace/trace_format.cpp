@@ -57,7 +57,7 @@ private:
 };
 
 // One parsed "%..." directive.
-struct Spec {
+struct Field {
     bool left = false;
     bool plus = false;
     bool space = false;
@@ -114,33 +114,33 @@ std::int64_t sign_extend(std::uint64_t bits, int bytes) {
 // Writes `zeros` zero digits and `body` after `prefix` (sign, "0x"), justified in the field.
 // `zero_pad` fills the field with zeros between prefix and body instead of spaces before the
 // prefix. Counts are arithmetic, so a huge width or precision costs no more than the room left.
-void put_field(Output& out, const Spec& spec, std::string_view prefix, std::size_t zeros,
+void put_field(Output& out, const Field& field, std::string_view prefix, std::size_t zeros,
                std::string_view body, bool zero_pad) {
     const std::size_t len = prefix.size() + zeros + body.size();
-    const std::size_t fill = spec.width > 0 && static_cast<std::size_t>(spec.width) > len
-                                 ? static_cast<std::size_t>(spec.width) - len
+    const std::size_t fill = field.width > 0 && static_cast<std::size_t>(field.width) > len
+                                 ? static_cast<std::size_t>(field.width) - len
                                  : 0;
-    if (!spec.left && !zero_pad) out.pad(' ', fill);
+    if (!field.left && !zero_pad) out.pad(' ', fill);
     out.put(prefix);
-    if (!spec.left && zero_pad) out.pad('0', fill);
+    if (!field.left && zero_pad) out.pad('0', fill);
     out.pad('0', zeros);
     out.put(body);
-    if (spec.left) out.pad(' ', fill);
+    if (field.left) out.pad(' ', fill);
 }
 
-void put_field(Output& out, const Spec& spec, std::string_view prefix, std::string_view body,
+void put_field(Output& out, const Field& field, std::string_view prefix, std::string_view body,
                bool zero_pad) {
-    put_field(out, spec, prefix, 0, body, zero_pad);
+    put_field(out, field, prefix, 0, body, zero_pad);
 }
 
-void put_integer(Output& out, const Spec& spec, const FormatArg& arg) {
-    const std::uint64_t bits = cut_to(promoted_bits(arg), spec.int_bytes);
-    const char c = spec.conversion;
+void put_integer(Output& out, const Field& field, const FormatArg& arg) {
+    const std::uint64_t bits = cut_to(promoted_bits(arg), field.int_bytes);
+    const char c = field.conversion;
     const bool is_signed = c == 'd' || c == 'i';
     bool negative = false;
     std::uint64_t magnitude = bits;
     if (is_signed) {
-        const std::int64_t v = sign_extend(bits, spec.int_bytes);
+        const std::int64_t v = sign_extend(bits, field.int_bytes);
         negative = v < 0;
         magnitude = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
     }
@@ -152,41 +152,41 @@ void put_integer(Output& out, const Spec& spec, const FormatArg& arg) {
     for (std::uint64_t v = magnitude; v != 0; v /= base) body[n++] = digits[v % base];
     std::reverse(body.begin(), body.begin() + n);
     // The precision is the least number of digits (zero has none with precision 0).
-    const std::size_t min_digits = spec.precision < 0 ? 1 : static_cast<std::size_t>(spec.precision);
+    const std::size_t min_digits = field.precision < 0 ? 1 : static_cast<std::size_t>(field.precision);
     std::size_t zeros = n < min_digits ? min_digits - n : 0;
     // "#" with octal: the first digit is a zero, adding one only when needed.
-    if (base == 8 && spec.alt && zeros == 0) zeros = 1;
+    if (base == 8 && field.alt && zeros == 0) zeros = 1;
 
     std::string_view prefix;
     if (is_signed) {
-        prefix = negative ? "-" : spec.plus ? "+" : spec.space ? " " : "";
-    } else if (base == 16 && spec.alt && magnitude != 0) {
+        prefix = negative ? "-" : field.plus ? "+" : field.space ? " " : "";
+    } else if (base == 16 && field.alt && magnitude != 0) {
         prefix = c == 'X' ? "0X" : "0x";
     }
-    put_field(out, spec, prefix, zeros, std::string_view(body.data(), n),
-              spec.zero && !spec.left && spec.precision < 0);
+    put_field(out, field, prefix, zeros, std::string_view(body.data(), n),
+              field.zero && !field.left && field.precision < 0);
 }
 
-void put_pointer(Output& out, const Spec& spec, std::uint64_t address) {
+void put_pointer(Output& out, const Field& field, std::uint64_t address) {
     std::array<char, 16> body{};
     for (int i = 15; i >= 0; --i, address >>= 4) body[i] = "0123456789ABCDEF"[address & 0xF];
-    put_field(out, spec, {}, std::string_view(body.data(), body.size()), false);
+    put_field(out, field, {}, std::string_view(body.data(), body.size()), false);
 }
 
-void put_float(Output& out, const Spec& spec, double value) {
+void put_float(Output& out, const Field& field, double value) {
     // The body (sign included) comes from the C library; width and zero padding are applied here
     // so a huge width cannot make the C library produce a huge text.
     char format[16];
     std::size_t f = 0;
     format[f++] = '%';
-    if (spec.plus) format[f++] = '+';
-    if (spec.space) format[f++] = ' ';
-    if (spec.alt) format[f++] = '#';
+    if (field.plus) format[f++] = '+';
+    if (field.space) format[f++] = ' ';
+    if (field.alt) format[f++] = '#';
     format[f++] = '.';
     format[f++] = '*';
-    format[f++] = spec.conversion;
+    format[f++] = field.conversion;
     format[f] = '\0';
-    const int precision = spec.precision < 0 ? 6 : std::min(spec.precision, kMaxFloatPrecision);
+    const int precision = field.precision < 0 ? 6 : std::min(field.precision, kMaxFloatPrecision);
     std::array<char, 1500> body{};
     int n = std::snprintf(body.data(), body.size(), format, precision, value);
     if (n < 0) n = 0;
@@ -197,7 +197,7 @@ void put_float(Output& out, const Spec& spec, double value) {
         text.remove_prefix(1);
     }
     const bool finite = value - value == 0;  // false for inf and nan
-    put_field(out, spec, sign, text, spec.zero && !spec.left && finite);
+    put_field(out, field, sign, text, field.zero && !field.left && finite);
 }
 
 // UTF-8 of one code point (invalid ones become U+FFFD).
@@ -269,13 +269,13 @@ std::size_t utf8_length(const char16_t* s, std::size_t limit, std::size_t max_by
     return total;
 }
 
-void put_wide_text(Output& out, const Spec& spec, const char16_t* s, std::size_t limit) {
+void put_wide_text(Output& out, const Field& field, const char16_t* s, std::size_t limit) {
     const std::size_t max_bytes =
-        spec.precision < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(spec.precision);
+        field.precision < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(field.precision);
     const std::size_t len = utf8_length(s, limit, max_bytes);
     const std::size_t fill =
-        spec.width > 0 && static_cast<std::size_t>(spec.width) > len ? spec.width - len : 0;
-    if (!spec.left) out.pad(' ', fill);
+        field.width > 0 && static_cast<std::size_t>(field.width) > len ? field.width - len : 0;
+    if (!field.left) out.pad(' ', fill);
     Utf16Reader reader(s, limit);
     std::array<char, 4> buf{};
     std::size_t written = 0;
@@ -285,17 +285,17 @@ void put_wide_text(Output& out, const Spec& spec, const char16_t* s, std::size_t
         if (!out.put_whole(seq)) return;
         written += seq.size();
     }
-    if (spec.left) out.pad(' ', fill);
+    if (field.left) out.pad(' ', fill);
 }
 
-void put_text(Output& out, const Spec& spec, const char* s, std::size_t limit) {
+void put_text(Output& out, const Field& field, const char* s, std::size_t limit) {
     std::size_t len = 0;
     if (limit == FormatArg::kZeroTerminated) {
-        len = spec.precision < 0 ? std::strlen(s) : strnlen(s, spec.precision);
+        len = field.precision < 0 ? std::strlen(s) : strnlen(s, field.precision);
     } else {
-        len = spec.precision < 0 ? limit : std::min<std::size_t>(limit, spec.precision);
+        len = field.precision < 0 ? limit : std::min<std::size_t>(limit, field.precision);
     }
-    put_field(out, spec, {}, std::string_view(s, len), false);
+    put_field(out, field, {}, std::string_view(s, len), false);
 }
 
 // Parses a decimal number, saturating at INT_MAX.
@@ -315,13 +315,13 @@ public:
 
     const char* directive(const char* start) {
         const char* p = start + 1;
-        Spec spec;
+        Field field;
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '+') spec.plus = true;
-            else if (*p == ' ') spec.space = true;
-            else if (*p == '#') spec.alt = true;
-            else if (*p == '0') spec.zero = true;
+            if (*p == '-') field.left = true;
+            else if (*p == '+') field.plus = true;
+            else if (*p == ' ') field.space = true;
+            else if (*p == '#') field.alt = true;
+            else if (*p == '0') field.zero = true;
             else break;
         }
         bool star_failed = false;
@@ -330,36 +330,36 @@ public:
             ++p;
             if (auto v = star_value(star_failed, star_bad)) {
                 if (*v < 0) {
-                    spec.left = true;
-                    spec.width = *v == INT_MIN ? INT_MAX : -*v;
+                    field.left = true;
+                    field.width = *v == INT_MIN ? INT_MAX : -*v;
                 } else {
-                    spec.width = *v;
+                    field.width = *v;
                 }
             }
         } else {
-            spec.width = parse_number(p);
+            field.width = parse_number(p);
         }
         if (*p == '.') {
             ++p;
             if (*p == '*') {
                 ++p;
-                if (auto v = star_value(star_failed, star_bad)) spec.precision = *v < 0 ? -1 : *v;
+                if (auto v = star_value(star_failed, star_bad)) field.precision = *v < 0 ? -1 : *v;
             } else {
-                spec.precision = parse_number(p);
+                field.precision = parse_number(p);
             }
         }
-        parse_length(p, spec);
+        parse_length(p, field);
         if (*p == '\0') {
             put_marker(out_, std::string_view(start, p - start), "unsupported");
             return p;
         }
-        spec.conversion = *p++;
+        field.conversion = *p++;
         const std::string_view text(start, p - start);
-        if (spec.conversion == '%') {
+        if (field.conversion == '%') {
             out_.put('%');
             return p;
         }
-        if (!known_conversion(spec.conversion)) {
+        if (!known_conversion(field.conversion)) {
             put_marker(out_, text, "unsupported");
             return p;
         }
@@ -372,7 +372,7 @@ public:
             put_marker(out_, text, "missing");
             return p;
         }
-        convert(spec, text, *arg);
+        convert(field, text, *arg);
         return p;
     }
 
@@ -390,28 +390,28 @@ private:
         return static_cast<int>(sign_extend(cut_to(promoted_bits(*a), 4), 4));
     }
 
-    static void parse_length(const char*& p, Spec& spec) {
+    static void parse_length(const char*& p, Field& field) {
         switch (*p) {
         case 'h':
             ++p;
-            spec.int_bytes = 2;
-            spec.text_size = Spec::Size::Narrow;
+            field.int_bytes = 2;
+            field.text_size = Field::Size::Narrow;
             if (*p == 'h') {
                 ++p;
-                spec.int_bytes = 1;
+                field.int_bytes = 1;
             }
             return;
         case 'l':
             ++p;
-            spec.text_size = Spec::Size::Wide;
+            field.text_size = Field::Size::Wide;
             if (*p == 'l') {
                 ++p;
-                spec.int_bytes = 8;
+                field.int_bytes = 8;
             }
             return;
         case 'w':
             ++p;
-            spec.text_size = Spec::Size::Wide;
+            field.text_size = Field::Size::Wide;
             return;
         case 'L':
             ++p;
@@ -420,18 +420,18 @@ private:
         case 'j':
         case 't':
             ++p;
-            spec.int_bytes = 8;
+            field.int_bytes = 8;
             return;
         case 'I':
             if (p[1] == '6' && p[2] == '4') {
                 p += 3;
-                spec.int_bytes = 8;
+                field.int_bytes = 8;
             } else if (p[1] == '3' && p[2] == '2') {
                 p += 3;
-                spec.int_bytes = 4;
+                field.int_bytes = 4;
             } else {
                 ++p;
-                spec.int_bytes = 8;
+                field.int_bytes = 8;
             }
             return;
         default:
@@ -443,19 +443,19 @@ private:
         return std::strchr("diuxXocCsSpfFeEgGaAn", c) != nullptr;
     }
 
-    void convert(const Spec& spec, std::string_view text, const FormatArg& arg) {
+    void convert(const Field& field, std::string_view text, const FormatArg& arg) {
         using K = FormatArg::Kind;
-        const char c = spec.conversion;
+        const char c = field.conversion;
         const auto wrong = [&] { put_marker(out_, text, kind_name(arg.kind())); };
         switch (c) {
         case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
             if (!is_integer(arg)) return wrong();
-            return put_integer(out_, spec, arg);
+            return put_integer(out_, field, arg);
         case 'c':
         case 'C': {
             if (!is_integer(arg)) return wrong();
-            const bool wide = c == 'C' ? spec.text_size != Spec::Size::Narrow
-                                       : spec.text_size == Spec::Size::Wide;
+            const bool wide = c == 'C' ? field.text_size != Field::Size::Narrow
+                                       : field.text_size == Field::Size::Wide;
             std::array<char, 4> buf{};
             std::string_view ch;
             if (wide) {
@@ -464,8 +464,6 @@ private:
                 buf[0] = static_cast<char>(promoted_bits(arg) & 0xFF);
                 ch = std::string_view(buf.data(), 1);
             }
-            Spec field = spec;
-            field.precision = -1;
             const std::size_t fill =
                 field.width > 0 && static_cast<std::size_t>(field.width) > ch.size()
                     ? field.width - ch.size()
@@ -477,29 +475,29 @@ private:
         }
         case 's':
         case 'S': {
-            const bool wide = c == 'S' ? spec.text_size != Spec::Size::Narrow
-                                       : spec.text_size == Spec::Size::Wide;
+            const bool wide = c == 'S' ? field.text_size != Field::Size::Narrow
+                                       : field.text_size == Field::Size::Wide;
             if (arg.kind() == K::Pointer && arg.as_pointer() == nullptr) {
-                return put_text(out_, spec, "(null)", FormatArg::kZeroTerminated);
+                return put_text(out_, field, "(null)", FormatArg::kZeroTerminated);
             }
             if (wide) {
                 if (arg.kind() != K::WideText) return wrong();
                 if (arg.as_wide_text() == nullptr)
-                    return put_text(out_, spec, "(null)", FormatArg::kZeroTerminated);
-                return put_wide_text(out_, spec, arg.as_wide_text(), arg.length());
+                    return put_text(out_, field, "(null)", FormatArg::kZeroTerminated);
+                return put_wide_text(out_, field, arg.as_wide_text(), arg.length());
             }
             if (arg.kind() != K::Text) return wrong();
             if (arg.as_text() == nullptr)
-                return put_text(out_, spec, "(null)", FormatArg::kZeroTerminated);
-            return put_text(out_, spec, arg.as_text(), arg.length());
+                return put_text(out_, field, "(null)", FormatArg::kZeroTerminated);
+            return put_text(out_, field, arg.as_text(), arg.length());
         }
         case 'p':
             switch (arg.kind()) {
-            case K::Pointer: return put_pointer(out_, spec, reinterpret_cast<std::uintptr_t>(arg.as_pointer()));
-            case K::Text: return put_pointer(out_, spec, reinterpret_cast<std::uintptr_t>(arg.as_text()));
-            case K::WideText: return put_pointer(out_, spec, reinterpret_cast<std::uintptr_t>(arg.as_wide_text()));
+            case K::Pointer: return put_pointer(out_, field, reinterpret_cast<std::uintptr_t>(arg.as_pointer()));
+            case K::Text: return put_pointer(out_, field, reinterpret_cast<std::uintptr_t>(arg.as_text()));
+            case K::WideText: return put_pointer(out_, field, reinterpret_cast<std::uintptr_t>(arg.as_wide_text()));
             case K::Signed:
-            case K::Unsigned: return put_pointer(out_, spec, promoted_bits(arg));
+            case K::Unsigned: return put_pointer(out_, field, promoted_bits(arg));
             case K::Double: return wrong();
             }
             return;
@@ -507,7 +505,7 @@ private:
             return put_marker(out_, text, "unsupported");
         default:  // floating point
             if (arg.kind() != K::Double) return wrong();
-            return put_float(out_, spec, arg.as_double());
+            return put_float(out_, field, arg.as_double());
         }
     }
 

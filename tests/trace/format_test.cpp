@@ -202,9 +202,9 @@ TEST(TraceFormat, AgreesWithTheCLibraryOnEveryFlagWidthAndPrecision) {
     for (const auto& flags : flag_sets)
         for (const auto& width : widths)
             for (const auto& precision : precisions) {
-                const std::string spec = "%" + flags + width + precision;
+                const std::string directive = "%" + flags + width + precision;
                 for (char conversion : std::string("diuxXo")) {
-                    const std::string f = "[" + spec + conversion + "]";
+                    const std::string f = "[" + directive + conversion + "]";
                     for (int v : ints) {
                         std::snprintf(expected, sizeof expected, f.c_str(), v);
                         ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
@@ -212,7 +212,7 @@ TEST(TraceFormat, AgreesWithTheCLibraryOnEveryFlagWidthAndPrecision) {
                     }
                 }
                 for (char conversion : std::string("feEgG")) {
-                    const std::string f = "[" + spec + conversion + "]";
+                    const std::string f = "[" + directive + conversion + "]";
                     for (double v : doubles) {
                         std::snprintf(expected, sizeof expected, f.c_str(), v);
                         ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
@@ -220,7 +220,7 @@ TEST(TraceFormat, AgreesWithTheCLibraryOnEveryFlagWidthAndPrecision) {
                     }
                 }
                 if (flags.find_first_of("+ #0") != std::string::npos) continue;  // undefined for %s
-                const std::string f = "[" + spec + "s]";
+                const std::string f = "[" + directive + "s]";
                 for (const char* v : texts) {
                     std::snprintf(expected, sizeof expected, f.c_str(), v);
                     ASSERT_EQ(fmt(f.c_str(), v), expected) << f << " of " << v;
