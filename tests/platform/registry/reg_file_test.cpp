@@ -167,6 +167,9 @@ TEST_F(RegFileTest, ImportAcceptsTheEditorsVariants) {
         if (c != '\r') lf += c;
     EXPECT_EQ(parse_ok(lf).keys.size(), 2u);
     EXPECT_EQ(parse_ok("REGEDIT4\n[HKCU\\X]\n").keys.size(), 1u);
+    std::string big_endian;
+    for (std::size_t k = 0; k < bytes.size(); k += 2) big_endian += {bytes[k + 1], bytes[k]};
+    EXPECT_EQ(parse_ok(big_endian).keys.size(), 2u);
 }
 
 TEST_F(RegFileTest, DeletionLinesRemoveValuesAndTrees) {

@@ -163,6 +163,38 @@ TEST_F(ProcessTest, KilledWriterKeepsEveryCompletedWrite) {
     EXPECT_GT(next, 5);
 }
 
+// Another process holds the hive's write lock for a while: a write waits for it instead of
+// failing, and reads go on meanwhile.
+TEST_F(ProcessTest, AWriterWaitsForAnotherProcessTransaction) {
+    RegKey key = create(HKEY_CURRENT_USER, u"Locked");
+    ASSERT_EQ(set_dword(key.get(), u"before", 1), ERROR_SUCCESS);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const auto file = dir_.path() / "user.db";
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        sqlite3* db = nullptr;
+        bool ok = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                  sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        char c = ok ? 'L' : 'E';
+        ok = write(fds[1], &c, 1) == 1 && ok;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+        sqlite3_close(db);
+        _exit(ok ? 0 : 1);
+    }
+    close(fds[1]);
+    char c = 0;
+    ASSERT_EQ(read(fds[0], &c, 1), 1);
+    close(fds[0]);
+    ASSERT_EQ(c, 'L');
+    EXPECT_EQ(query_dword(key.get(), u"before"), 1u);  // readers are not blocked
+    EXPECT_EQ(set_dword(key.get(), u"after", 2), ERROR_SUCCESS);
+    EXPECT_TRUE(exited_cleanly(pid));
+    EXPECT_EQ(query_dword(key.get(), u"after"), 2u);
+}
+
 TEST_F(ProcessTest, ThreadsShareHandlesAndHives) {
     constexpr int kThreads = 4;
     constexpr int kWrites = 200;
