@@ -1,16 +1,15 @@
 // Registry speed: saving and loading one configuration record (a key with 70 values) and
 // enumerating 10,000 sibling keys by index, on hives in a temporary folder. Each case runs as
 // many single repetitions and reports their median.
-#include <benchmark/benchmark.h>
+#include "platform/registry/registry.h"
 
+#include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include "platform/registry/registry.h"
 
 using namespace qel::platform;
 
@@ -46,17 +45,22 @@ void BM_SaveRecord(benchmark::State& state) {
     DWORD seed = 0;
     for (auto _ : state) {
         RegKey key;
-        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Record", KEY_ALL_ACCESS, key.put(), nullptr);
+        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Record", KEY_ALL_ACCESS, key.put(),
+                       nullptr);
         write_record(key.get(), ++seed);
     }
 }
-BENCHMARK(BM_SaveRecord)->Unit(benchmark::kMicrosecond)->Iterations(1)->Repetitions(300)
+BENCHMARK(BM_SaveRecord)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(1)
+    ->Repetitions(300)
     ->ReportAggregatesOnly(true);
 
 void BM_LoadRecord(benchmark::State& state) {
     {
         RegKey key;
-        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Record", KEY_ALL_ACCESS, key.put(), nullptr);
+        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Record", KEY_ALL_ACCESS, key.put(),
+                       nullptr);
         write_record(key.get(), 1);
     }
     std::vector<std::u16string> names;
@@ -67,25 +71,31 @@ void BM_LoadRecord(benchmark::State& state) {
         BYTE buffer[256];
         for (const auto& n : names) {
             DWORD type = 0, size = sizeof buffer;
-            if (reg_query_value(key.get(), n, &type, buffer, &size) != ERROR_SUCCESS) state.SkipWithError("query");
+            if (reg_query_value(key.get(), n, &type, buffer, &size) != ERROR_SUCCESS)
+                state.SkipWithError("query");
             benchmark::DoNotOptimize(buffer);
         }
     }
 }
-BENCHMARK(BM_LoadRecord)->Unit(benchmark::kMicrosecond)->Iterations(1)->Repetitions(300)
+BENCHMARK(BM_LoadRecord)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(1)
+    ->Repetitions(300)
     ->ReportAggregatesOnly(true);
 
 void BM_Enumerate10000(benchmark::State& state) {
     {
         RegKey parent;
-        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Many", KEY_ALL_ACCESS, parent.put(), nullptr);
+        reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Bench\\Many", KEY_ALL_ACCESS, parent.put(),
+                       nullptr);
         DWORD count = 0;
         RegKeyInfo info;
         if (reg_query_info_key(parent.get(), &info) == ERROR_SUCCESS) count = info.sub_keys;
         for (int i = static_cast<int>(count); i < kSiblings; ++i) {
             std::string n = "Device" + std::to_string(i * 7919 % kSiblings);
             RegKey child;
-            reg_create_key(parent.get(), std::u16string(n.begin(), n.end()), KEY_ALL_ACCESS, child.put(), nullptr);
+            reg_create_key(parent.get(), std::u16string(n.begin(), n.end()), KEY_ALL_ACCESS, child.put(),
+                           nullptr);
         }
     }
     for (auto _ : state) {
@@ -98,7 +108,10 @@ void BM_Enumerate10000(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_Enumerate10000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(30)
+BENCHMARK(BM_Enumerate10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(30)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -1,11 +1,11 @@
 // Fuzzes the .reg parser: any bytes must parse or fail with a line and a message, never crash,
 // and a file that parses must describe only keys and values the registry accepts.
+#include "platform/registry/reg_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "platform/registry/reg_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qel::platform;

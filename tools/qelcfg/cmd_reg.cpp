@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -30,25 +30,24 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 std::string error_text(LSTATUS st) {
-    const char* name = nullptr;
-    switch (static_cast<DWORD>(st)) {
-    case ERROR_FILE_NOT_FOUND: name = "ERROR_FILE_NOT_FOUND: the key or value does not exist"; break;
-    case ERROR_PATH_NOT_FOUND: name = "ERROR_PATH_NOT_FOUND"; break;
-    case ERROR_ACCESS_DENIED: name = "ERROR_ACCESS_DENIED"; break;
-    case ERROR_INVALID_HANDLE: name = "ERROR_INVALID_HANDLE"; break;
-    case ERROR_INVALID_DATA: name = "ERROR_INVALID_DATA"; break;
-    case ERROR_INVALID_PARAMETER: name = "ERROR_INVALID_PARAMETER"; break;
-    case ERROR_WRITE_FAULT: name = "ERROR_WRITE_FAULT"; break;
-    case ERROR_OUTOFMEMORY: name = "ERROR_OUTOFMEMORY"; break;
-    case ERROR_MORE_DATA: name = "ERROR_MORE_DATA"; break;
-    case ERROR_BADDB: name = "ERROR_BADDB: a hive file is not a registry database"; break;
-    case ERROR_CANTOPEN: name = "ERROR_CANTOPEN"; break;
-    case ERROR_REGISTRY_IO_FAILED: name = "ERROR_REGISTRY_IO_FAILED"; break;
-    case ERROR_KEY_DELETED: name = "ERROR_KEY_DELETED"; break;
-    default: break;
-    }
+    static const std::pair<DWORD, const char*> kNames[] = {
+        {ERROR_FILE_NOT_FOUND, "ERROR_FILE_NOT_FOUND: the key or value does not exist"},
+        {ERROR_PATH_NOT_FOUND, "ERROR_PATH_NOT_FOUND"},
+        {ERROR_ACCESS_DENIED, "ERROR_ACCESS_DENIED"},
+        {ERROR_INVALID_HANDLE, "ERROR_INVALID_HANDLE"},
+        {ERROR_INVALID_DATA, "ERROR_INVALID_DATA"},
+        {ERROR_INVALID_PARAMETER, "ERROR_INVALID_PARAMETER"},
+        {ERROR_WRITE_FAULT, "ERROR_WRITE_FAULT"},
+        {ERROR_OUTOFMEMORY, "ERROR_OUTOFMEMORY"},
+        {ERROR_MORE_DATA, "ERROR_MORE_DATA"},
+        {ERROR_BADDB, "ERROR_BADDB: a hive file is not a registry database"},
+        {ERROR_CANTOPEN, "ERROR_CANTOPEN"},
+        {ERROR_REGISTRY_IO_FAILED, "ERROR_REGISTRY_IO_FAILED"},
+        {ERROR_KEY_DELETED, "ERROR_KEY_DELETED"},
+    };
     std::string out = "error " + std::to_string(st);
-    if (name != nullptr) out += std::string(" (") + name + ")";
+    for (const auto& [code, name] : kNames)
+        if (static_cast<DWORD>(st) == code) out += std::string(" (") + name + ")";
     return out;
 }
 
@@ -80,7 +79,7 @@ std::optional<KeyArg> parse_key(const std::string& text) {
 
 std::optional<DWORD> parse_type(const std::string& name) {
     static const std::pair<const char*, DWORD> kTypes[] = {
-        {"REG_NONE", REG_NONE},   {"REG_SZ", REG_SZ},       {"REG_EXPAND_SZ", REG_EXPAND_SZ},
+        {"REG_NONE", REG_NONE},     {"REG_SZ", REG_SZ},       {"REG_EXPAND_SZ", REG_EXPAND_SZ},
         {"REG_BINARY", REG_BINARY}, {"REG_DWORD", REG_DWORD}, {"REG_MULTI_SZ", REG_MULTI_SZ},
         {"REG_QWORD", REG_QWORD},
     };
@@ -105,55 +104,57 @@ std::optional<std::uint64_t> parse_number(const std::string& text, std::uint64_t
 }
 
 // The bytes `--data` stands for under `type`; nullopt when it does not fit the type.
-std::optional<std::vector<BYTE>> parse_data(DWORD type, const std::string& text, const std::string& separator) {
+std::optional<std::vector<BYTE>> parse_data(DWORD type, const std::string& text,
+                                            const std::string& separator) {
     std::vector<BYTE> out;
     switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ: {
-        auto wide = utf8_to_utf16(text);
-        if (!wide) return std::nullopt;
-        append_utf16(out, *wide);
-        append_utf16(out, std::u16string_view(u"\0", 1));
-        return out;
-    }
-    case REG_MULTI_SZ: {
-        auto wide = utf8_to_utf16(text);
-        auto sep = utf8_to_utf16(separator);
-        if (!wide || !sep || sep->empty()) return std::nullopt;
-        std::u16string_view rest = *wide;
-        while (!rest.empty()) {
-            std::size_t at = rest.find(*sep);
-            append_utf16(out, rest.substr(0, at));
+        case REG_SZ:
+        case REG_EXPAND_SZ: {
+            auto wide = utf8_to_utf16(text);
+            if (!wide) return std::nullopt;
+            append_utf16(out, *wide);
             append_utf16(out, std::u16string_view(u"\0", 1));
-            rest = at == std::u16string_view::npos ? std::u16string_view{} : rest.substr(at + sep->size());
+            return out;
         }
-        append_utf16(out, std::u16string_view(u"\0", 1));
-        return out;
-    }
-    case REG_DWORD: {
-        auto v = parse_number(text, 0xFFFFFFFFull);
-        if (!v) return std::nullopt;
-        for (int b = 0; b < 4; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
-        return out;
-    }
-    case REG_QWORD: {
-        auto v = parse_number(text, ~0ull);
-        if (!v) return std::nullopt;
-        for (int b = 0; b < 8; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
-        return out;
-    }
-    default: {  // hex digits, optionally separated by commas or spaces
-        std::string digits;
-        for (char c : text) {
-            if (c == ',' || c == ' ') continue;
-            if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-            digits += c;
+        case REG_MULTI_SZ: {
+            auto wide = utf8_to_utf16(text);
+            auto sep = utf8_to_utf16(separator);
+            if (!wide || !sep || sep->empty()) return std::nullopt;
+            std::u16string_view rest = *wide;
+            while (!rest.empty()) {
+                std::size_t at = rest.find(*sep);
+                append_utf16(out, rest.substr(0, at));
+                append_utf16(out, std::u16string_view(u"\0", 1));
+                rest =
+                    at == std::u16string_view::npos ? std::u16string_view{} : rest.substr(at + sep->size());
+            }
+            append_utf16(out, std::u16string_view(u"\0", 1));
+            return out;
         }
-        if (digits.size() % 2 != 0) return std::nullopt;
-        for (std::size_t i = 0; i < digits.size(); i += 2)
-            out.push_back(static_cast<BYTE>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-        return out;
-    }
+        case REG_DWORD: {
+            auto v = parse_number(text, 0xFFFFFFFFull);
+            if (!v) return std::nullopt;
+            for (int b = 0; b < 4; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
+            return out;
+        }
+        case REG_QWORD: {
+            auto v = parse_number(text, ~0ull);
+            if (!v) return std::nullopt;
+            for (int b = 0; b < 8; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
+            return out;
+        }
+        default: {  // hex digits, optionally separated by commas or spaces
+            std::string digits;
+            for (char c : text) {
+                if (c == ',' || c == ' ') continue;
+                if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+                digits += c;
+            }
+            if (digits.size() % 2 != 0) return std::nullopt;
+            for (std::size_t i = 0; i < digits.size(); i += 2)
+                out.push_back(static_cast<BYTE>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+            return out;
+        }
     }
 }
 
@@ -185,11 +186,14 @@ LSTATUS print_key(std::ostream& out, HKEY key, const std::string& name, bool rec
         if (st != ERROR_SUCCESS) return st;
         data.resize(size);
         len = kMaxValueNameLength + 1;
-        if (st = reg_enum_value(key, i, value_name.data(), &len, &type, data.data(), &size); st != ERROR_SUCCESS)
+        if (st = reg_enum_value(key, i, value_name.data(), &len, &type, data.data(), &size);
+            st != ERROR_SUCCESS)
             return st;
         data.resize(size);
-        std::string shown = len == 0 ? "(Default)" : utf16_to_utf8(std::u16string_view(value_name.data(), len));
-        out << "    " << shown << "    " << reg_type_name(type) << "    " << format_reg_data(type, data) << "\n";
+        std::string shown =
+            len == 0 ? "(Default)" : utf16_to_utf8(std::u16string_view(value_name.data(), len));
+        out << "    " << shown << "    " << reg_type_name(type) << "    " << format_reg_data(type, data)
+            << "\n";
         any_value = true;
     }
     if (any_value || !recursive) out << "\n";
@@ -225,7 +229,9 @@ int cmd_query(const std::string& key_text, const std::vector<std::string>& switc
             return usage("unknown switch \"" + s + "\" (use /s or -s)");
     }
     auto key = parse_key(key_text);
-    if (!key) return usage("\"" + key_text + "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
+    if (!key)
+        return usage("\"" + key_text +
+                     "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
     std::cout << "\n";
     if (LSTATUS st = print_reg_key(std::cout, key->root, key->path, recursive); st != ERROR_SUCCESS)
         return failed("cannot query " + key->shown, st);
@@ -233,29 +239,38 @@ int cmd_query(const std::string& key_text, const std::vector<std::string>& switc
 }
 
 int cmd_set(const std::string& key_text, const std::optional<std::string>& name, bool default_value,
-            const std::string& type_text, const std::optional<std::string>& data_text, const std::string& separator) {
+            const std::string& type_text, const std::optional<std::string>& data_text,
+            const std::string& separator) {
     auto key = parse_key(key_text);
-    if (!key) return usage("\"" + key_text + "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
+    if (!key)
+        return usage("\"" + key_text +
+                     "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
     if (name && default_value) return usage("give a value name or --ve, not both");
     auto type = parse_type(type_text);
     if (!type) return usage("unknown type \"" + type_text + "\"");
     if (!data_text && (*type == REG_DWORD || *type == REG_QWORD)) return usage(type_text + " needs --data");
     auto data = parse_data(*type, data_text.value_or(""), separator);
-    if (!data) return usage("\"" + data_text.value_or("") + "\" is not valid data for " + reg_type_name(*type));
+    if (!data)
+        return usage("\"" + data_text.value_or("") + "\" is not valid data for " + reg_type_name(*type));
     auto value_name = utf8_to_utf16(name.value_or(""));
     if (!value_name) return usage("the value name is not valid UTF-8");
     RegKey handle;
-    if (LSTATUS st = reg_create_key(key->root, key->path, KEY_SET_VALUE, handle.put(), nullptr); st != ERROR_SUCCESS)
+    if (LSTATUS st = reg_create_key(key->root, key->path, KEY_SET_VALUE, handle.put(), nullptr);
+        st != ERROR_SUCCESS)
         return failed("cannot create " + key->shown, st);
-    if (LSTATUS st = reg_set_value(handle.get(), *value_name, *type, data->data(), static_cast<DWORD>(data->size()));
+    if (LSTATUS st =
+            reg_set_value(handle.get(), *value_name, *type, data->data(), static_cast<DWORD>(data->size()));
         st != ERROR_SUCCESS)
         return failed("cannot set a value of " + key->shown, st);
     return kExitOk;
 }
 
-int cmd_delete(const std::string& key_text, const std::optional<std::string>& name, bool default_value, bool tree) {
+int cmd_delete(const std::string& key_text, const std::optional<std::string>& name, bool default_value,
+               bool tree) {
     auto key = parse_key(key_text);
-    if (!key) return usage("\"" + key_text + "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
+    if (!key)
+        return usage("\"" + key_text +
+                     "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
     if ((name || default_value) && tree) return usage("--tree deletes a key: give no value name with it");
     if (name && default_value) return usage("give a value name or --ve, not both");
     if (name || default_value) {
@@ -278,8 +293,11 @@ int cmd_delete(const std::string& key_text, const std::optional<std::string>& na
 
 int cmd_export(const std::string& key_text, const std::string& file, bool utf16) {
     auto key = parse_key(key_text);
-    if (!key) return usage("\"" + key_text + "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
-    LSTATUS st = export_reg_file(key->root, key->path, file, utf16 ? RegFileEncoding::utf16le : RegFileEncoding::utf8);
+    if (!key)
+        return usage("\"" + key_text +
+                     "\" does not start with HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKCU or HKLM");
+    LSTATUS st =
+        export_reg_file(key->root, key->path, file, utf16 ? RegFileEncoding::utf16le : RegFileEncoding::utf8);
     if (st != ERROR_SUCCESS) return failed("cannot export " + key->shown + " to " + file, st);
     return kExitOk;
 }
@@ -311,17 +329,28 @@ void setup(CLI::App& app) {
     query->add_flag("-s,--recursive", o->recursive, "Show every key below");
     query->callback([o] { set_exit_code(cmd_query(o->key, o->switches, o->recursive)); });
 
+    CLI::App* show = reg->add_subcommand("show", "Show the stack's tree Software\\Quorlan of both roots");
+    show->callback([] {
+        std::cout << "\n";
+        LSTATUS st = print_stack_registry(std::cout);
+        set_exit_code(st == ERROR_SUCCESS ? kExitOk : failed("cannot show the stack's registry", st));
+    });
+
     CLI::App* set = reg->add_subcommand("set", "Create or replace a value (creating the key)");
     set->add_option("key", o->key, "The key")->required();
     set->add_option("name", o->name, "The value's name (none: the default value)");
     set->add_flag("--ve", o->default_value, "Set the default value");
-    set->add_option("-t,--type", o->type, "REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE")
+    set->add_option("-t,--type", o->type,
+                    "REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD, REG_BINARY, REG_NONE")
         ->capture_default_str();
     set->add_option("-d,--data", o->data, "Text, number (decimal or 0x hex) or hex bytes, as the type needs");
-    set->add_option("--separator", o->separator, "Separator of REG_MULTI_SZ strings in --data")->capture_default_str();
-    set->callback([o] { set_exit_code(cmd_set(o->key, o->name, o->default_value, o->type, o->data, o->separator)); });
+    set->add_option("--separator", o->separator, "Separator of REG_MULTI_SZ strings in --data")
+        ->capture_default_str();
+    set->callback(
+        [o] { set_exit_code(cmd_set(o->key, o->name, o->default_value, o->type, o->data, o->separator)); });
 
-    CLI::App* del = reg->add_subcommand("delete", "Delete a value, a key without sub-keys, or a subtree (--tree)");
+    CLI::App* del =
+        reg->add_subcommand("delete", "Delete a value, a key without sub-keys, or a subtree (--tree)");
     del->add_option("key", o->key, "The key")->required();
     del->add_option("name", o->name, "The value to delete (none: the key itself)");
     del->add_flag("--ve", o->default_value, "Delete the default value");
@@ -334,7 +363,8 @@ void setup(CLI::App& app) {
     exp->add_flag("--utf16", o->utf16, "Write UTF-16LE with CRLF line ends instead of UTF-8");
     exp->callback([o] { set_exit_code(cmd_export(o->key, o->file, o->utf16)); });
 
-    CLI::App* imp = reg->add_subcommand("import", "Apply a .reg file (nothing is applied if it has an error)");
+    CLI::App* imp =
+        reg->add_subcommand("import", "Apply a .reg file (nothing is applied if it has an error)");
     imp->add_option("file", o->file, "The file to read")->required();
     imp->callback([o] { set_exit_code(cmd_import(o->file)); });
 }
@@ -345,56 +375,67 @@ CommandRegistrar registrar{80, setup};
 
 std::string reg_type_name(DWORD type) {
     switch (type) {
-    case REG_NONE: return "REG_NONE";
-    case REG_SZ: return "REG_SZ";
-    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-    case REG_BINARY: return "REG_BINARY";
-    case REG_DWORD: return "REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-    case REG_LINK: return "REG_LINK";
-    case REG_MULTI_SZ: return "REG_MULTI_SZ";
-    case REG_QWORD: return "REG_QWORD";
-    default: {
-        char buf[24];
-        std::snprintf(buf, sizeof buf, "REG_0x%x", type);
-        return buf;
-    }
+        case REG_NONE:
+            return "REG_NONE";
+        case REG_SZ:
+            return "REG_SZ";
+        case REG_EXPAND_SZ:
+            return "REG_EXPAND_SZ";
+        case REG_BINARY:
+            return "REG_BINARY";
+        case REG_DWORD:
+            return "REG_DWORD";
+        case REG_DWORD_BIG_ENDIAN:
+            return "REG_DWORD_BIG_ENDIAN";
+        case REG_LINK:
+            return "REG_LINK";
+        case REG_MULTI_SZ:
+            return "REG_MULTI_SZ";
+        case REG_QWORD:
+            return "REG_QWORD";
+        default: {
+            char buf[24];
+            std::snprintf(buf, sizeof buf, "REG_0x%x", type);
+            return buf;
+        }
     }
 }
 
 std::string format_reg_data(DWORD type, const std::vector<BYTE>& data) {
     switch (type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ: {
-        std::u16string s = from_bytes(data);
-        return utf16_to_utf8(std::u16string_view(s).substr(0, s.find(u'\0')));
-    }
-    case REG_MULTI_SZ: {
-        std::u16string s = from_bytes(data);
-        while (!s.empty() && s.back() == u'\0') s.pop_back();
-        std::string out;
-        for (char16_t c : s) out += c == u'\0' ? std::string("\\0") : utf16_to_utf8(std::u16string_view(&c, 1));
-        return out;
-    }
-    case REG_DWORD:
-        if (data.size() == 4) {
-            std::uint32_t v = 0;
-            std::memcpy(&v, data.data(), 4);
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "0x%" PRIx32, v);
-            return buf;
+        case REG_SZ:
+        case REG_EXPAND_SZ: {
+            std::u16string s = from_bytes(data);
+            return utf16_to_utf8(std::u16string_view(s).substr(0, s.find(u'\0')));
         }
-        break;
-    case REG_QWORD:
-        if (data.size() == 8) {
-            std::uint64_t v = 0;
-            std::memcpy(&v, data.data(), 8);
-            char buf[24];
-            std::snprintf(buf, sizeof buf, "0x%" PRIx64, v);
-            return buf;
+        case REG_MULTI_SZ: {
+            std::u16string s = from_bytes(data);
+            while (!s.empty() && s.back() == u'\0') s.pop_back();
+            std::string out;
+            for (char16_t c : s)
+                out += c == u'\0' ? std::string("\\0") : utf16_to_utf8(std::u16string_view(&c, 1));
+            return out;
         }
-        break;
-    default: break;
+        case REG_DWORD:
+            if (data.size() == 4) {
+                std::uint32_t v = 0;
+                std::memcpy(&v, data.data(), 4);
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "0x%" PRIx32, v);
+                return buf;
+            }
+            break;
+        case REG_QWORD:
+            if (data.size() == 8) {
+                std::uint64_t v = 0;
+                std::memcpy(&v, data.data(), 8);
+                char buf[24];
+                std::snprintf(buf, sizeof buf, "0x%" PRIx64, v);
+                return buf;
+            }
+            break;
+        default:
+            break;
     }
     return hex_upper(data);
 }

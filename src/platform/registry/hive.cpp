@@ -79,21 +79,29 @@ ValueRow value_row(sqlite3_stmt* s) {
 
 LSTATUS status_from_sqlite(int code) noexcept {
     switch (code & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_DONE:
-    case SQLITE_ROW: return ERROR_SUCCESS;
-    case SQLITE_NOMEM: return ERROR_OUTOFMEMORY;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH: return ERROR_ACCESS_DENIED;
-    case SQLITE_CANTOPEN: return ERROR_CANTOPEN;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-    case SQLITE_SCHEMA:
-    case SQLITE_FORMAT: return ERROR_BADDB;
-    case SQLITE_TOOBIG: return ERROR_INVALID_PARAMETER;
-    case SQLITE_FULL: return ERROR_WRITE_FAULT;
-    default: return ERROR_REGISTRY_IO_FAILED;
+        case SQLITE_OK:
+        case SQLITE_DONE:
+        case SQLITE_ROW:
+            return ERROR_SUCCESS;
+        case SQLITE_NOMEM:
+            return ERROR_OUTOFMEMORY;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return ERROR_ACCESS_DENIED;
+        case SQLITE_CANTOPEN:
+            return ERROR_CANTOPEN;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_SCHEMA:
+        case SQLITE_FORMAT:
+            return ERROR_BADDB;
+        case SQLITE_TOOBIG:
+            return ERROR_INVALID_PARAMETER;
+        case SQLITE_FULL:
+            return ERROR_WRITE_FAULT;
+        default:
+            return ERROR_REGISTRY_IO_FAILED;
     }
 }
 
@@ -149,10 +157,9 @@ Hive::~Hive() {
 
 LSTATUS Hive::open(const std::filesystem::path& file, std::unique_ptr<Hive>* out) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(file.c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
-                                 SQLITE_OPEN_EXRESCODE,
-                             nullptr);
+    int rc = sqlite3_open_v2(
+        file.c_str(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         return status_from_sqlite(rc);

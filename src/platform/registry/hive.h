@@ -97,7 +97,8 @@ public:
     void delete_subtree(std::int64_t id, bool keep_top);
     std::vector<std::u16string> children(std::int64_t id);
     std::optional<ValueRow> find_value(std::int64_t key, std::u16string_view name);
-    void set_value(std::int64_t key, std::u16string_view name, DWORD type, const BYTE* data, std::size_t size);
+    void set_value(std::int64_t key, std::u16string_view name, DWORD type, const BYTE* data,
+                   std::size_t size);
     bool delete_value(std::int64_t key, std::u16string_view name);
     std::vector<std::int64_t> value_ids(std::int64_t key);
     std::optional<ValueRow> value_by_id(std::int64_t key, std::int64_t id);
@@ -105,10 +106,28 @@ public:
 
 private:
     enum Stmt : int {
-        kBegin, kBeginImmediate, kCommit, kRollback, kDataVersion, kKeyExists, kFindChild,
-        kInsertKey, kHasChildren, kDeleteKeyValues, kDeleteKey, kDeleteTreeValues, kDeleteTreeKeys,
-        kChildren, kFindValue, kSetValue, kDeleteValue, kValueIds, kValueById, kCountKeys,
-        kCountValues, kStmtCount
+        kBegin,
+        kBeginImmediate,
+        kCommit,
+        kRollback,
+        kDataVersion,
+        kKeyExists,
+        kFindChild,
+        kInsertKey,
+        kHasChildren,
+        kDeleteKeyValues,
+        kDeleteKey,
+        kDeleteTreeValues,
+        kDeleteTreeKeys,
+        kChildren,
+        kFindValue,
+        kSetValue,
+        kDeleteValue,
+        kValueIds,
+        kValueById,
+        kCountKeys,
+        kCountValues,
+        kStmtCount
     };
     class Use;
 

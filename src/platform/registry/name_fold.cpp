@@ -70,7 +70,9 @@ const Table& table() {
 
 }  // namespace
 
-char16_t fold_upper(char16_t c) noexcept { return table()[c]; }
+char16_t fold_upper(char16_t c) noexcept {
+    return table()[c];
+}
 
 std::u16string fold_upper(std::u16string_view name) {
     std::u16string out(name);

@@ -29,7 +29,8 @@ std::size_t line_of_offset(std::string_view bytes, std::size_t offset, std::size
 
 bool decode(std::string_view bytes, std::u16string* text, RegFileError* error) {
     auto u8 = [](std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    if (bytes.size() >= 2 && ((u8(bytes, 0) == 0xFF && u8(bytes, 1) == 0xFE) || (u8(bytes, 0) == 0xFE && u8(bytes, 1) == 0xFF))) {
+    if (bytes.size() >= 2 &&
+        ((u8(bytes, 0) == 0xFF && u8(bytes, 1) == 0xFE) || (u8(bytes, 0) == 0xFE && u8(bytes, 1) == 0xFF))) {
         bool little = u8(bytes, 0) == 0xFF;
         if (bytes.size() % 2 != 0) {
             *error = {0, "UTF-16 text with an odd number of bytes"};
@@ -43,7 +44,8 @@ bool decode(std::string_view bytes, std::u16string* text, RegFileError* error) {
         }
         return true;
     }
-    if (bytes.size() >= 3 && u8(bytes, 0) == 0xEF && u8(bytes, 1) == 0xBB && u8(bytes, 2) == 0xBF) bytes.remove_prefix(3);
+    if (bytes.size() >= 3 && u8(bytes, 0) == 0xEF && u8(bytes, 1) == 0xBB && u8(bytes, 2) == 0xBF)
+        bytes.remove_prefix(3);
     std::size_t bad = 0;
     auto decoded = utf8_to_utf16(bytes, &bad);
     if (!decoded) {
@@ -56,7 +58,9 @@ bool decode(std::string_view bytes, std::u16string* text, RegFileError* error) {
 
 // ---- parsing --------------------------------------------------------------------------------
 
-bool is_space(char16_t c) { return c == u' ' || c == u'\t'; }
+bool is_space(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
 
 std::u16string_view trim(std::u16string_view s) {
     while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
@@ -101,7 +105,8 @@ public:
         std::size_t start = 0;
         while (start <= text.size()) {
             std::size_t end = text.find(u'\n', start);
-            std::u16string_view line = text.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+            std::u16string_view line = text.substr(
+                start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
             if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
             lines_.push_back(line);
             if (end == std::u16string_view::npos) break;
@@ -113,13 +118,15 @@ public:
         std::size_t i = 0;
         while (i < lines_.size() && trim(lines_[i]).empty()) ++i;
         if (i == lines_.size() || (trim(lines_[i]) != kHeader5 && trim(lines_[i]) != kHeader4))
-            return fail(i == lines_.size() ? 1 : i + 1, "the first line is not \"Windows Registry Editor Version 5.00\"");
+            return fail(i == lines_.size() ? 1 : i + 1,
+                        "the first line is not \"Windows Registry Editor Version 5.00\"");
         for (++i; i < lines_.size(); ++i) {
             std::u16string_view line = trim(lines_[i]);
             if (line.empty() || line.front() == u';') continue;
             bool ok = line.front() == u'[' ? key_line(i, line)
-                    : (line.front() == u'"' || line.front() == u'@') ? value_line(i, line)
-                                                                   : fail(i + 1, "unexpected text " + describe(line));
+                      : (line.front() == u'"' || line.front() == u'@')
+                          ? value_line(i, line)
+                          : fail(i + 1, "unexpected text " + describe(line));
             if (!ok) return false;
         }
         return true;
@@ -143,7 +150,8 @@ private:
             inside.remove_prefix(1);
         }
         if (!split_reg_path(inside, &key.root, &key.path))
-            return fail(i + 1, "unknown root key in " + describe(inside) + " (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE)");
+            return fail(i + 1, "unknown root key in " + describe(inside) +
+                                   " (HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE)");
         if (key.remove && key.path.empty()) return fail(i + 1, "a root key cannot be deleted");
         std::u16string_view rest = key.path;
         if (!rest.empty() && rest.back() == u'\\') rest.remove_suffix(1);
@@ -152,7 +160,8 @@ private:
             std::u16string_view part = rest.substr(0, sep);
             if (part.empty()) return fail(i + 1, "an empty key name in the path");
             if (part.size() > kMaxKeyNameLength) return fail(i + 1, "a key name longer than 255 characters");
-            if (part.find(u'\0') != std::u16string_view::npos) return fail(i + 1, "a key name holding a NUL character");
+            if (part.find(u'\0') != std::u16string_view::npos)
+                return fail(i + 1, "a key name holding a NUL character");
             rest = sep == std::u16string_view::npos ? std::u16string_view{} : rest.substr(sep + 1);
         }
         out_->keys.push_back(std::move(key));
@@ -171,13 +180,22 @@ private:
             if (c == u'\\') {
                 if (++k == s->size()) break;
                 switch ((*s)[k]) {
-                case u'\\': out.push_back(u'\\'); break;
-                case u'"': out.push_back(u'"'); break;
-                case u'n': out.push_back(u'\n'); break;
-                case u'r': out.push_back(u'\r'); break;
-                default:
-                    fail(i + 1, "unknown escape \"\\" + utf16_to_utf8(s->substr(k, 1)) + "\" in quoted text");
-                    return std::nullopt;
+                    case u'\\':
+                        out.push_back(u'\\');
+                        break;
+                    case u'"':
+                        out.push_back(u'"');
+                        break;
+                    case u'n':
+                        out.push_back(u'\n');
+                        break;
+                    case u'r':
+                        out.push_back(u'\r');
+                        break;
+                    default:
+                        fail(i + 1,
+                             "unknown escape \"\\" + utf16_to_utf8(s->substr(k, 1)) + "\" in quoted text");
+                        return std::nullopt;
                 }
                 continue;
             }
@@ -203,7 +221,8 @@ private:
         } else {
             auto name = quoted(i, &s);
             if (!name) return false;
-            if (name->size() > kMaxValueNameLength) return fail(i + 1, "a value name longer than 16383 characters");
+            if (name->size() > kMaxValueNameLength)
+                return fail(i + 1, "a value name longer than 16383 characters");
             value.name = std::move(*name);
         }
         s = trim(s);
@@ -291,11 +310,20 @@ std::string escape(std::u16string_view s) {
     std::string out;
     for (char16_t c : s) {
         switch (c) {
-        case u'\\': out += "\\\\"; break;
-        case u'"': out += "\\\""; break;
-        case u'\n': out += "\\n"; break;
-        case u'\r': out += "\\r"; break;
-        default: out += utf16_to_utf8(std::u16string_view(&c, 1));
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'"':
+                out += "\\\"";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u'\r':
+                out += "\\r";
+                break;
+            default:
+                out += utf16_to_utf8(std::u16string_view(&c, 1));
         }
     }
     return out;
@@ -331,7 +359,8 @@ void write_value(std::string& out, std::u16string_view name, DWORD type, const s
     }
     if (type == REG_DWORD && data.size() == 4) {
         char buf[16];
-        std::uint32_t v = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+        std::uint32_t v =
+            data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
         std::snprintf(buf, sizeof buf, "dword:%08x", v);
         out += line + buf + "\n";
         return;
@@ -462,8 +491,8 @@ LSTATUS apply_reg_file(const RegFile& file, RegFileError* error) {
         return st;
     };
     for (const RegFileKey& key : file.keys) {
-        const std::string name = std::string(reg_root_name(key.root)) + (key.path.empty() ? "" : "\\") +
-                                 utf16_to_utf8(key.path);
+        const std::string name =
+            std::string(reg_root_name(key.root)) + (key.path.empty() ? "" : "\\") + utf16_to_utf8(key.path);
         if (key.remove) {
             LSTATUS st = reg_delete_tree(key.root, key.path);
             if (st != kOk && st != static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND))
@@ -481,7 +510,8 @@ LSTATUS apply_reg_file(const RegFile& file, RegFileError* error) {
                     return failed(v.line, "deleting " + what, st);
                 continue;
             }
-            LSTATUS st = reg_set_value(handle.get(), v.name, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+            LSTATUS st =
+                reg_set_value(handle.get(), v.name, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
             if (st != kOk) return failed(v.line, "setting " + what, st);
         }
     }
@@ -505,7 +535,8 @@ LSTATUS import_reg_file(const std::filesystem::path& path, RegFileError* error) 
 }
 
 LSTATUS export_reg_text(HKEY root, std::u16string_view path, std::string* out, RegFileEncoding encoding) {
-    if (out == nullptr || reg_root_name(root) == nullptr) return static_cast<LSTATUS>(ERROR_INVALID_PARAMETER);
+    if (out == nullptr || reg_root_name(root) == nullptr)
+        return static_cast<LSTATUS>(ERROR_INVALID_PARAMETER);
     out->clear();
     RegKey key;
     if (LSTATUS st = reg_open_key(root, path, KEY_READ, key.put()); st != kOk) return st;

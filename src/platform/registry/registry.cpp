@@ -23,7 +23,9 @@ using reg_detail::Hive;
 using reg_detail::HiveVersion;
 using reg_detail::kRootKeyId;
 
-constexpr LSTATUS status(DWORD code) { return static_cast<LSTATUS>(code); }
+constexpr LSTATUS status(DWORD code) {
+    return static_cast<LSTATUS>(code);
+}
 constexpr LSTATUS kOk = status(ERROR_SUCCESS);
 
 // Generic access rights, mapped onto the key rights they stand for.
@@ -230,7 +232,8 @@ LSTATUS check_value_name(std::u16string_view* name) {
 }
 
 // Walks `parts` below `start`; nullopt when a level is missing.
-std::optional<std::int64_t> walk(Hive& hive, std::int64_t start, const std::vector<std::u16string_view>& parts) {
+std::optional<std::int64_t> walk(Hive& hive, std::int64_t start,
+                                 const std::vector<std::u16string_view>& parts) {
     std::int64_t id = start;
     for (auto part : parts) {
         auto child = hive.find_child(id, part);
@@ -240,7 +243,9 @@ std::optional<std::int64_t> walk(Hive& hive, std::int64_t start, const std::vect
     return id;
 }
 
-bool is_string_type(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool is_string_type(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // Copies a name into a caller's buffer of *length code units (terminator included); false when it
 // does not fit (nothing written).
@@ -379,32 +384,35 @@ LSTATUS reg_delete_value(HKEY key, std::u16string_view name) {
 
 LSTATUS reg_enum_key(HKEY key, DWORD index, char16_t* name, DWORD* name_length) {
     if (name == nullptr || name_length == nullptr) return status(ERROR_INVALID_PARAMETER);
-    return with_key(key, KEY_ENUMERATE_SUB_KEYS, false, [&](Hive& hive, OpenKey& k, const HiveVersion& v) -> LSTATUS {
-        if (!(k.children_at == v)) {
-            k.children = hive.children(k.id);
-            k.children_at = v;
-        }
-        if (index >= k.children.size()) return status(ERROR_NO_MORE_ITEMS);
-        return copy_name(k.children[index], name, name_length) ? kOk : status(ERROR_MORE_DATA);
-    });
+    return with_key(
+        key, KEY_ENUMERATE_SUB_KEYS, false, [&](Hive& hive, OpenKey& k, const HiveVersion& v) -> LSTATUS {
+            if (!(k.children_at == v)) {
+                k.children = hive.children(k.id);
+                k.children_at = v;
+            }
+            if (index >= k.children.size()) return status(ERROR_NO_MORE_ITEMS);
+            return copy_name(k.children[index], name, name_length) ? kOk : status(ERROR_MORE_DATA);
+        });
 }
 
-LSTATUS reg_enum_value(HKEY key, DWORD index, char16_t* name, DWORD* name_length, DWORD* type,
-                       BYTE* data, DWORD* data_size) {
+LSTATUS reg_enum_value(HKEY key, DWORD index, char16_t* name, DWORD* name_length, DWORD* type, BYTE* data,
+                       DWORD* data_size) {
     if (name == nullptr || name_length == nullptr) return status(ERROR_INVALID_PARAMETER);
     if (data != nullptr && data_size == nullptr) return status(ERROR_INVALID_PARAMETER);
-    return with_key(key, KEY_QUERY_VALUE, false, [&](Hive& hive, OpenKey& k, const HiveVersion& v) -> LSTATUS {
-        if (!(k.values_at == v)) {
-            k.value_ids = hive.value_ids(k.id);
-            k.values_at = v;
-        }
-        if (index >= k.value_ids.size()) return status(ERROR_NO_MORE_ITEMS);
-        auto row = hive.value_by_id(k.id, k.value_ids[index]);
-        if (!row) return status(ERROR_REGISTRY_IO_FAILED);  // the snapshot and the cache disagree
-        bool name_fits = copy_name(row->name, name, name_length);
-        LSTATUS st = copy_data(*row, type, data, data_size);
-        return name_fits ? st : status(ERROR_MORE_DATA);
-    });
+    return with_key(key, KEY_QUERY_VALUE, false,
+                    [&](Hive& hive, OpenKey& k, const HiveVersion& v) -> LSTATUS {
+                        if (!(k.values_at == v)) {
+                            k.value_ids = hive.value_ids(k.id);
+                            k.values_at = v;
+                        }
+                        if (index >= k.value_ids.size()) return status(ERROR_NO_MORE_ITEMS);
+                        auto row = hive.value_by_id(k.id, k.value_ids[index]);
+                        if (!row)
+                            return status(ERROR_REGISTRY_IO_FAILED);  // the snapshot and the cache disagree
+                        bool name_fits = copy_name(row->name, name, name_length);
+                        LSTATUS st = copy_data(*row, type, data, data_size);
+                        return name_fits ? st : status(ERROR_MORE_DATA);
+                    });
 }
 
 LSTATUS reg_query_value(HKEY key, std::u16string_view name, DWORD* type, BYTE* data, DWORD* data_size) {

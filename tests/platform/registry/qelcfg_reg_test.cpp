@@ -100,13 +100,29 @@ TEST_F(QelcfgRegTest, ExportAndImportFiles) {
     EXPECT_EQ(reg({"delete", "HKLM\\Software\\Quorlan", "--tree"}).exit_code, 0);
     EXPECT_EQ(reg({"import", file.string()}).exit_code, 0);
     RegKey again;
-    ASSERT_EQ(reg_open_key(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\Ports", KEY_READ, again.put()), ERROR_SUCCESS);
+    ASSERT_EQ(reg_open_key(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\Ports", KEY_READ, again.put()),
+              ERROR_SUCCESS);
     EXPECT_EQ(query_dword(again.get(), u"COM"), 5u);
 
     std::ofstream(dir_.path() / "bad.reg") << "Windows Registry Editor Version 5.00\n[HKCU\\A]\n\"x\"=bad\n";
     EXPECT_EQ(reg({"import", (dir_.path() / "bad.reg").string()}).exit_code, 1);
     EXPECT_EQ(reg({"import", (dir_.path() / "missing.reg").string()}).exit_code, 1);
     EXPECT_EQ(reg({"export", "HKLM\\Software\\Missing", file.string()}).exit_code, 1);
+}
+
+TEST_F(QelcfgRegTest, ShowPrintsTheStacksTreeOfBothRoots) {
+    RegKey user = create(HKEY_CURRENT_USER, u"Software\\Quorlan\\Devices\\Phone");
+    ASSERT_EQ(set_dword(user.get(), u"Class", 0x5a020c), ERROR_SUCCESS);
+    create(HKEY_CURRENT_USER, u"Software\\Other");
+    ProgramRun r = reg({"show"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out,
+              "\nHKEY_LOCAL_MACHINE\\Software\\Quorlan: not present\n\n"
+              "HKEY_CURRENT_USER\\Software\\Quorlan\n"
+              "HKEY_CURRENT_USER\\Software\\Quorlan\\Devices\n"
+              "HKEY_CURRENT_USER\\Software\\Quorlan\\Devices\\Phone\n"
+              "    Class    REG_DWORD    0x5a020c\n"
+              "\n");
 }
 
 TEST_F(QelcfgRegTest, BadUsageExitsWithTwo) {
@@ -121,7 +137,8 @@ TEST_F(QelcfgRegTest, BadUsageExitsWithTwo) {
     EXPECT_EQ(reg({"frobnicate"}).exit_code, 2);
     EXPECT_EQ(reg({}).exit_code, 2);
     RegKey sw;
-    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"X", KEY_READ, sw.put()), ERROR_FILE_NOT_FOUND) << "nothing was written";
+    EXPECT_EQ(reg_open_key(HKEY_CURRENT_USER, u"X", KEY_READ, sw.put()), ERROR_FILE_NOT_FOUND)
+        << "nothing was written";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
+#include "platform/registry/reg_file.h"
+
 #include <fstream>
 
-#include "platform/registry/reg_file.h"
 #include "platform/registry/utf.h"
 #include "registry_test_util.h"
 
@@ -59,7 +60,8 @@ void fill_sample(HKEY root) {
     ASSERT_EQ(set_bytes(top.get(), u"None", REG_NONE, {0xAA}), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(top.get(), u"Custom", 0x12345, {1}), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(top.get(), u"Expand", REG_EXPAND_SZ, {'%', 0, 'X', 0, '%', 0, 0, 0}), ERROR_SUCCESS);
-    ASSERT_EQ(set_bytes(top.get(), u"Multi", REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}), ERROR_SUCCESS);
+    ASSERT_EQ(set_bytes(top.get(), u"Multi", REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}),
+              ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(top.get(), u"OddSz", REG_SZ, {'a', 0, 'b'}), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(top.get(), u"TwoStrings", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(top.get(), u"LoneSurrogate", REG_SZ, {0x00, 0xD8, 0, 0}), ERROR_SUCCESS);
@@ -85,7 +87,8 @@ TEST_F(RegFileTest, ExportThenImportIntoAnEmptyHiveReproducesEverything) {
         RegFileError error;
         ASSERT_EQ(import_reg_file(file, &error), ERROR_SUCCESS) << error.line << ": " << error.message;
         RegKey imported;
-        ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\Quorlan", KEY_READ, imported.put()), ERROR_SUCCESS);
+        ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\Quorlan", KEY_READ, imported.put()),
+                  ERROR_SUCCESS);
         EXPECT_EQ(snapshot(imported.get(), u"Quorlan"), before);
         reg_reset_for_tests();
     }
@@ -113,8 +116,10 @@ TEST_F(RegFileTest, ExportWritesTheEditorsLayout) {
               "[HKEY_LOCAL_MACHINE\\Software\\Q\\Sub]\n"
               "\n");
     std::string wide;
-    ASSERT_EQ(export_reg_text(HKEY_LOCAL_MACHINE, u"Software\\Q\\Sub", &wide, RegFileEncoding::utf16le), ERROR_SUCCESS);
-    const std::u16string expected = u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Q\\Sub]\r\n\r\n";
+    ASSERT_EQ(export_reg_text(HKEY_LOCAL_MACHINE, u"Software\\Q\\Sub", &wide, RegFileEncoding::utf16le),
+              ERROR_SUCCESS);
+    const std::u16string expected =
+        u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Q\\Sub]\r\n\r\n";
     ASSERT_EQ(wide.size(), expected.size() * 2);
     EXPECT_EQ(std::memcmp(wide.data(), expected.data(), wide.size()), 0);
 
@@ -197,36 +202,36 @@ TEST_F(RegFileTest, ErrorsNameTheirLineAndApplyNothing) {
         std::size_t line;
     };
     const std::vector<Case> cases = {
-        {"[HKCU\\X]\n", 1},                                        // no header
-        {"", 1},                                                   // empty file
-        {header + "\"v\"=dword:1\n", 2},                           // value before any key
-        {header + "[HKEY_CLASSES_ROOT\\X]\n", 2},                  // unknown root
-        {header + "[HKCU\\X\n", 2},                                // no closing bracket
-        {header + "[HKCU\\X] junk\n", 2},                          // text after the bracket
-        {header + "[HKCU\\A\\\\B]\n", 2},                          // empty level
+        {"[HKCU\\X]\n", 1},                                       // no header
+        {"", 1},                                                  // empty file
+        {header + "\"v\"=dword:1\n", 2},                          // value before any key
+        {header + "[HKEY_CLASSES_ROOT\\X]\n", 2},                 // unknown root
+        {header + "[HKCU\\X\n", 2},                               // no closing bracket
+        {header + "[HKCU\\X] junk\n", 2},                         // text after the bracket
+        {header + "[HKCU\\A\\\\B]\n", 2},                         // empty level
         {header + "[HKCU\\" + std::string(256, 'k') + "]\n", 2},  // level too long
-        {header + "[-HKCU]\n", 2},                                 // deleting a root
-        {header + "[HKCU\\X]\n\"v\"=dword:123456789\n", 3},        // nine digits
+        {header + "[-HKCU]\n", 2},                                // deleting a root
+        {header + "[HKCU\\X]\n\"v\"=dword:123456789\n", 3},       // nine digits
         {header + "[HKCU\\X]\n\"v\"=dword:xyz\n", 3},
         {header + "[HKCU\\X]\n\"v\"=hex:1,2,300\n", 3},
-        {header + "[HKCU\\X]\n\"v\"=hex:01,02,\n", 3},             // trailing comma, no continuation
-        {header + "[HKCU\\X]\n\"v\"=hex:01,02\\\n", 3},           // continuation without comma
-        {header + "[HKCU\\X]\n\"v\"=hex:01,\\\n", 3},             // continues onto an empty line
-        {header + "[HKCU\\X]\n\"v\"=hex:01,\\", 3},               // continues past the end
+        {header + "[HKCU\\X]\n\"v\"=hex:01,02,\n", 3},   // trailing comma, no continuation
+        {header + "[HKCU\\X]\n\"v\"=hex:01,02\\\n", 3},  // continuation without comma
+        {header + "[HKCU\\X]\n\"v\"=hex:01,\\\n", 3},    // continues onto an empty line
+        {header + "[HKCU\\X]\n\"v\"=hex:01,\\", 3},      // continues past the end
         {header + "[HKCU\\X]\n\"v\"=hex(zz):01\n", 3},
         {header + "[HKCU\\X]\n\"v\"=hex(2:01\n", 3},
         {header + "[HKCU\\X]\n\"v\"=hex;01\n", 3},
         {header + "[HKCU\\X]\n\"v\"=\"unterminated\n", 3},
         {header + "[HKCU\\X]\n\"v\"=\"bad \\q escape\"\n", 3},
         {header + "[HKCU\\X]\n\"v\"=\"ok\" trailing\n", 3},
-        {header + "[HKCU\\X]\n\"v\" \"x\"\n", 3},                 // no '='
+        {header + "[HKCU\\X]\n\"v\" \"x\"\n", 3},  // no '='
         {header + "[HKCU\\X]\n\"v\"=float:1.0\n", 3},
         {header + "[HKCU\\X]\n\"v\n", 3},
         {header + "[HKCU\\X]\nplain text\n", 3},
-        {header + "[-HKCU\\X]\n\"v\"=dword:1\n", 3},              // value under a deleted key
+        {header + "[-HKCU\\X]\n\"v\"=dword:1\n", 3},  // value under a deleted key
         {header + "[HKCU\\X]\n\"" + std::string(16384, 'n') + "\"=dword:1\n", 3},
-        {header + "[HKCU\\X]\n\"v\"=\"\xC3\x28\"\n", 3},           // invalid UTF-8
-        {"\xFF\xFE\x41", 0},                                       // odd-sized UTF-16
+        {header + "[HKCU\\X]\n\"v\"=\"\xC3\x28\"\n", 3},  // invalid UTF-8
+        {"\xFF\xFE\x41", 0},                              // odd-sized UTF-16
     };
     for (const auto& c : cases) {
         RegFileError error = parse_error(c.text);
@@ -236,7 +241,8 @@ TEST_F(RegFileTest, ErrorsNameTheirLineAndApplyNothing) {
 
     // A good section before a bad one is not applied either.
     auto file = dir_.path() / "bad.reg";
-    std::ofstream(file) << header << "[HKCU\\Software\\Good]\n\"v\"=dword:1\n[HKCU\\Software\\Bad]\n\"v\"=oops\n";
+    std::ofstream(file) << header
+                        << "[HKCU\\Software\\Good]\n\"v\"=dword:1\n[HKCU\\Software\\Bad]\n\"v\"=oops\n";
     RegFileError error;
     EXPECT_EQ(import_reg_file(file, &error), ERROR_INVALID_DATA);
     EXPECT_EQ(error.line, 5u);
@@ -248,8 +254,9 @@ TEST_F(RegFileTest, ErrorsNameTheirLineAndApplyNothing) {
 TEST_F(RegFileTest, AFailureWhileApplyingNamesItsLine) {
     RegKey key = create(HKEY_CURRENT_USER, u"Software\\Busy");
     // The machine hive's file is not a database: the second section fails after the first applied.
-    RegFile file = parse_ok("Windows Registry Editor Version 5.00\n[HKCU\\Software\\Busy]\n\"v\"=dword:1\n"
-                            "[HKLM\\Software\\X]\n\"w\"=dword:2\n");
+    RegFile file = parse_ok(
+        "Windows Registry Editor Version 5.00\n[HKCU\\Software\\Busy]\n\"v\"=dword:1\n"
+        "[HKLM\\Software\\X]\n\"w\"=dword:2\n");
     reg_reset_for_tests();
     std::ofstream(dir_.path() / "machine.db") << std::string(4096, 'x');
     RegFileError error;
@@ -286,8 +293,8 @@ TEST(Utf, ConvertsBothWaysAndRejectsBadUtf8) {
     std::size_t at = 99;
     EXPECT_EQ(utf8_to_utf16("ab\xC0\x80", &at), std::nullopt);  // overlong
     EXPECT_EQ(at, 2u);
-    EXPECT_EQ(utf8_to_utf16("\xE2\x98"), std::nullopt);             // truncated
-    EXPECT_EQ(utf8_to_utf16("\xF4\x90\x80\x80"), std::nullopt);     // above U+10FFFF
+    EXPECT_EQ(utf8_to_utf16("\xE2\x98"), std::nullopt);          // truncated
+    EXPECT_EQ(utf8_to_utf16("\xF4\x90\x80\x80"), std::nullopt);  // above U+10FFFF
     EXPECT_EQ(utf8_to_utf16("\x80"), std::nullopt);
 }
 

@@ -15,7 +15,8 @@ TEST_F(KeyTest, CreateMakesEveryLevelAndReportsDisposition) {
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
     RegKey middle;
-    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\Quorlan", KEY_ALL_ACCESS, middle.put()), ERROR_SUCCESS);
+    ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\Quorlan", KEY_ALL_ACCESS, middle.put()),
+              ERROR_SUCCESS);
     EXPECT_EQ(sub_keys(middle.get()), std::vector<std::u16string>{u"Devices"});
 
     disposition = 0;
@@ -68,16 +69,16 @@ TEST_F(KeyTest, NamesKeepTheSpellingTheyWereCreatedWith) {
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     create(parent.get(), u"Straße");
     create(parent.get(), u"STRASSE");  // no folding of ß: a different name
-    EXPECT_EQ(sub_keys(parent.get()), (std::vector<std::u16string>{u"MixedCase", u"STRASSE", u"Straße", u"яблоко"}));
+    EXPECT_EQ(sub_keys(parent.get()),
+              (std::vector<std::u16string>{u"MixedCase", u"STRASSE", u"Straße", u"яблоко"}));
 }
 
 TEST_F(KeyTest, SubKeysEnumerateByUpperCasedNamesWithPrefixesFirst) {
     RegKey parent = create(HKEY_CURRENT_USER, u"P");
     for (auto n : {u"_x", u"Ax", u"b", u"abc", u"Émile", u"AB", u"a", u"ab1", u"Zeta", u"éclair"})
         create(parent.get(), n);
-    EXPECT_EQ(sub_keys(parent.get()),
-              (std::vector<std::u16string>{u"a", u"AB", u"ab1", u"abc", u"Ax", u"b", u"Zeta", u"_x", u"éclair",
-                                           u"Émile"}));
+    EXPECT_EQ(sub_keys(parent.get()), (std::vector<std::u16string>{u"a", u"AB", u"ab1", u"abc", u"Ax", u"b",
+                                                                   u"Zeta", u"_x", u"éclair", u"Émile"}));
 }
 
 TEST_F(KeyTest, EnumerationIndexesFollowChangesMadeThroughOtherHandles) {
@@ -211,7 +212,8 @@ TEST_F(KeyTest, AccessRightsOfTheHandleAreEnforced) {
         EXPECT_EQ(set_dword(reader.get(), u"v", 2), ERROR_ACCESS_DENIED);
         EXPECT_EQ(reg_delete_value(reader.get(), u"v"), ERROR_ACCESS_DENIED);
         RegKey sub;
-        EXPECT_EQ(reg_create_key(reader.get(), u"New", KEY_ALL_ACCESS, sub.put(), nullptr), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(reg_create_key(reader.get(), u"New", KEY_ALL_ACCESS, sub.put(), nullptr),
+                  ERROR_ACCESS_DENIED);
         EXPECT_EQ(reg_create_key(reader.get(), u"Existing\\New", KEY_ALL_ACCESS, sub.put(), nullptr),
                   ERROR_ACCESS_DENIED);
         // Opening an existing key through create is allowed.
@@ -277,11 +279,13 @@ TEST_F(KeyTest, BadArgumentsAreInvalidParameters) {
     RegKey out;
     EXPECT_EQ(reg_create_key(key.get(), longest, KEY_READ, out.put(), nullptr), ERROR_SUCCESS);
     EXPECT_EQ(reg_create_key(key.get(), too_long, KEY_READ, out.put(), nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(reg_create_key(key.get(), u"ok\\" + too_long, KEY_READ, out.put(), nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(reg_create_key(key.get(), u"ok\\" + too_long, KEY_READ, out.put(), nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg_open_key(key.get(), too_long, KEY_READ, out.put()), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg_delete_key(key.get(), too_long), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg_create_key(key.get(), u"\\Leading", KEY_READ, out.put(), nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(reg_create_key(key.get(), u"Doubled\\\\Sep", KEY_READ, out.put(), nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(reg_create_key(key.get(), u"Doubled\\\\Sep", KEY_READ, out.put(), nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(sub_keys(key.get()), std::vector<std::u16string>{longest}) << "nothing half-created";
 
     // A name is cut at an embedded terminator.

@@ -29,7 +29,9 @@ bool exited_cleanly(pid_t pid) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-std::u16string numbered(const char* prefix, int i) { return u16(prefix + std::to_string(i)); }
+std::u16string numbered(const char* prefix, int i) {
+    return u16(prefix + std::to_string(i));
+}
 
 TEST_F(ProcessTest, WritesOfAnotherProcessShowAtTheNextCall) {
     RegKey key = create(HKEY_CURRENT_USER, u"Shared");
@@ -42,7 +44,8 @@ TEST_F(ProcessTest, WritesOfAnotherProcessShowAtTheNextCall) {
 
     pid_t pid = spawn([] {
         RegKey shared;
-        if (reg_open_key(HKEY_CURRENT_USER, u"Shared", KEY_ALL_ACCESS, shared.put()) != ERROR_SUCCESS) return false;
+        if (reg_open_key(HKEY_CURRENT_USER, u"Shared", KEY_ALL_ACCESS, shared.put()) != ERROR_SUCCESS)
+            return false;
         RegKey a;
         return reg_create_key(shared.get(), u"A", KEY_ALL_ACCESS, a.put(), nullptr) == ERROR_SUCCESS &&
                set_dword(shared.get(), u"FromChild", 42) == ERROR_SUCCESS &&
@@ -62,15 +65,19 @@ TEST_F(ProcessTest, ConcurrentWritersLoseNothing) {
     create(HKEY_CURRENT_USER, u"Shared");
     auto writer = [](int who) {
         RegKey shared;
-        if (reg_open_key(HKEY_CURRENT_USER, u"Shared", KEY_ALL_ACCESS, shared.put()) != ERROR_SUCCESS) return false;
+        if (reg_open_key(HKEY_CURRENT_USER, u"Shared", KEY_ALL_ACCESS, shared.put()) != ERROR_SUCCESS)
+            return false;
         for (int i = 0; i < kWrites; ++i) {
             RegKey own;
-            if (reg_create_key(shared.get(), numbered("Writer", who), KEY_ALL_ACCESS, own.put(), nullptr) != ERROR_SUCCESS)
+            if (reg_create_key(shared.get(), numbered("Writer", who), KEY_ALL_ACCESS, own.put(), nullptr) !=
+                ERROR_SUCCESS)
                 return false;
             if (set_dword(own.get(), numbered("v", i), static_cast<DWORD>(i)) != ERROR_SUCCESS) return false;
-            if (set_dword(shared.get(), numbered("w", who * 1000 + i), static_cast<DWORD>(who)) != ERROR_SUCCESS)
+            if (set_dword(shared.get(), numbered("w", who * 1000 + i), static_cast<DWORD>(who)) !=
+                ERROR_SUCCESS)
                 return false;
-            if (set_dword(shared.get(), u"LastWriter", static_cast<DWORD>(who)) != ERROR_SUCCESS) return false;
+            if (set_dword(shared.get(), u"LastWriter", static_cast<DWORD>(who)) != ERROR_SUCCESS)
+                return false;
             if (sub_keys(shared.get()).empty()) return false;
         }
         return true;
@@ -124,11 +131,14 @@ TEST_F(ProcessTest, KilledWriterKeepsEveryCompletedWrite) {
         if (pid == 0) {
             close(fds[0]);
             RegKey key;
-            if (reg_create_key(HKEY_CURRENT_USER, u"Storm", KEY_ALL_ACCESS, key.put(), nullptr) != ERROR_SUCCESS) _exit(1);
+            if (reg_create_key(HKEY_CURRENT_USER, u"Storm", KEY_ALL_ACCESS, key.put(), nullptr) !=
+                ERROR_SUCCESS)
+                _exit(1);
             for (int i = first;; ++i) {
                 std::u16string text = u"payload " + numbered("", i) + std::u16string(40, u'x');
                 RegKey sub;
-                if (reg_create_key(key.get(), numbered("k", i % 50), KEY_ALL_ACCESS, sub.put(), nullptr) != ERROR_SUCCESS ||
+                if (reg_create_key(key.get(), numbered("k", i % 50), KEY_ALL_ACCESS, sub.put(), nullptr) !=
+                        ERROR_SUCCESS ||
                     set_sz(sub.get(), numbered("s", i), text) != ERROR_SUCCESS ||
                     set_dword(key.get(), numbered("d", i), static_cast<DWORD>(i)) != ERROR_SUCCESS)
                     _exit(1);
@@ -139,7 +149,8 @@ TEST_F(ProcessTest, KilledWriterKeepsEveryCompletedWrite) {
         // Let it write for a while (at least until it has reported something), then kill it.
         int reported = -1;
         ASSERT_EQ(read(fds[0], &reported, sizeof reported), static_cast<ssize_t>(sizeof reported));
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 60)(random)));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 60)(random)));
         kill(pid, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
@@ -204,11 +215,13 @@ TEST_F(ProcessTest, ThreadsShareHandlesAndHives) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             RegKey own;
-            if (reg_create_key(shared.get(), numbered("T", t), KEY_ALL_ACCESS, own.put(), nullptr) != ERROR_SUCCESS)
+            if (reg_create_key(shared.get(), numbered("T", t), KEY_ALL_ACCESS, own.put(), nullptr) !=
+                ERROR_SUCCESS)
                 ++failures;
             for (int i = 0; i < kWrites; ++i) {
                 // One handle used by every thread at once, and one of each thread's own.
-                if (set_dword(shared.get(), numbered("s", t * 1000 + i), DWORD(i)) != ERROR_SUCCESS) ++failures;
+                if (set_dword(shared.get(), numbered("s", t * 1000 + i), DWORD(i)) != ERROR_SUCCESS)
+                    ++failures;
                 if (set_dword(own.get(), numbered("v", i), DWORD(i)) != ERROR_SUCCESS) ++failures;
                 if (query_dword(shared.get(), numbered("s", t * 1000 + i)) != DWORD(i)) ++failures;
                 char16_t name[16];
@@ -216,8 +229,8 @@ TEST_F(ProcessTest, ThreadsShareHandlesAndHives) {
                 LSTATUS st = reg_enum_key(shared.get(), 0, name, &len);
                 if (st != ERROR_SUCCESS) ++failures;
                 RegKey machine;
-                if (reg_create_key(HKEY_LOCAL_MACHINE, numbered("M", t), KEY_ALL_ACCESS, machine.put(), nullptr) !=
-                    ERROR_SUCCESS)
+                if (reg_create_key(HKEY_LOCAL_MACHINE, numbered("M", t), KEY_ALL_ACCESS, machine.put(),
+                                   nullptr) != ERROR_SUCCESS)
                     ++failures;
             }
         });

@@ -27,7 +27,9 @@ protected:
     ScopedEnv env_;
 };
 
-inline std::u16string u16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+inline std::u16string u16(std::string_view ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 inline RegKey create(HKEY parent, std::u16string_view path, DWORD access = KEY_ALL_ACCESS,
                      DWORD* disposition = nullptr) {

@@ -63,9 +63,11 @@ TEST_F(ValueTest, StringsWithoutTerminatorGetOne) {
     RegKey key = create(HKEY_CURRENT_USER, u"P");
     const std::u16string abc = u"abc";
     ASSERT_EQ(set_bytes(key.get(), u"bare", REG_SZ, bytes(abc)), ERROR_SUCCESS);
-    ASSERT_EQ(set_bytes(key.get(), u"terminated", REG_SZ, bytes(std::u16string_view(abc.c_str(), 4))), ERROR_SUCCESS);
+    ASSERT_EQ(set_bytes(key.get(), u"terminated", REG_SZ, bytes(std::u16string_view(abc.c_str(), 4))),
+              ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(key.get(), u"expand", REG_EXPAND_SZ, bytes(u"%HOME%")), ERROR_SUCCESS);
-    ASSERT_EQ(set_bytes(key.get(), u"multi", REG_MULTI_SZ, bytes(std::u16string_view(u"a\0b", 3))), ERROR_SUCCESS);
+    ASSERT_EQ(set_bytes(key.get(), u"multi", REG_MULTI_SZ, bytes(std::u16string_view(u"a\0b", 3))),
+              ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(key.get(), u"binary", REG_BINARY, bytes(abc)), ERROR_SUCCESS);
 
     auto with_nul = [](std::u16string_view s) {
@@ -148,8 +150,10 @@ TEST_F(ValueTest, EnumValueBufferSizes) {
     EXPECT_EQ(size, 4u);
     len = 8;
     EXPECT_EQ(reg_enum_value(key.get(), 1, name, &len, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
-    EXPECT_EQ(reg_enum_value(key.get(), 0, nullptr, &len, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(reg_enum_value(key.get(), 0, name, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(reg_enum_value(key.get(), 0, nullptr, &len, nullptr, nullptr, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(reg_enum_value(key.get(), 0, name, nullptr, nullptr, nullptr, nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(reg_enum_value(key.get(), 0, name, &len, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
 }
 
