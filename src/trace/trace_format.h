@@ -6,7 +6,8 @@
 //    sequence produced from UTF-16 text is never split) and always zero-terminated when the span
 //    is not empty. The result is the length written, terminator excluded.
 //  - Arguments are captured with their kind (signed or unsigned integer with its width in bytes,
-//    double, 8-bit text, UTF-16 text, pointer), so a conversion never reads garbage:
+//    double, 8-bit text of char, unsigned char or char8_t, UTF-16 text, pointer), so a conversion
+//    never reads garbage:
 //      * a conversion whose argument has the wrong kind is written as "<DIRECTIVE?KIND>", for
 //        example "<%s?int>" for an integer given to "%s" (kinds: int, uint, double, str, wstr, ptr);
 //      * a conversion without an argument is written as "<DIRECTIVE?missing>";
@@ -141,6 +142,11 @@ FormatArg capture(const T& v) {
         return FormatArg::text(reinterpret_cast<const char*>(static_cast<const unsigned char*>(v)));
     } else if constexpr (std::is_convertible_v<const T&, const signed char*>) {
         return FormatArg::text(reinterpret_cast<const char*>(static_cast<const signed char*>(v)));
+    } else if constexpr (std::is_convertible_v<const T&, const char8_t*>) {
+        return FormatArg::text(reinterpret_cast<const char*>(static_cast<const char8_t*>(v)));
+    } else if constexpr (std::is_convertible_v<const T&, std::u8string_view>) {
+        std::u8string_view s = v;
+        return FormatArg::text(reinterpret_cast<const char*>(s.data()), s.size());
     } else if constexpr (std::is_convertible_v<const T&, const char16_t*>) {
         return FormatArg::wide_text(static_cast<const char16_t*>(v));
     } else if constexpr (std::is_convertible_v<const T&, std::string_view>) {

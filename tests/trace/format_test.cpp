@@ -108,6 +108,7 @@ TEST(TraceFormat, NarrowAndWideTextConversions) {
     EXPECT_EQ(fmt("[%ws]", std::u16string_view(u"abcdef", 3)), "[abc]");
     const unsigned char bytes[] = {'o', 'k', 0};
     EXPECT_EQ(fmt("%s", bytes), "ok");
+    EXPECT_EQ(fmt("%s|%s", u8"\u00e9", std::u8string(u8"x")), "\xC3\xA9|x");
 }
 
 TEST(TraceFormat, NullStringsPrintNull) {
