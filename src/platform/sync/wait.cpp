@@ -199,6 +199,8 @@ void run_thread_exit_hooks() {
     state.owned_mutexes.clear();
 }
 
+bool current_thread_ended() { return thread_state().ended; }
+
 // Gives the calling thread the identifier its starter chose (Thread::start).
 void adopt_thread_id(DWORD id) { t_adopted_id = id; }
 DWORD allocate_thread_id() { return g_next_thread_id.fetch_add(1); }

@@ -68,4 +68,7 @@ using ThreadExitHook = void (*)();
 void add_thread_exit_hook(ThreadExitHook hook);
 void run_thread_exit_hooks();
 
+// True once the calling thread's end-of-thread work has run (it must not make new queues then).
+bool current_thread_ended();
+
 }  // namespace qel::platform::detail
