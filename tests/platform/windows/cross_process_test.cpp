@@ -1,0 +1,262 @@
+// Windows reached from another process: a forked child plays the tray application, creating a
+// "QelTrayMainWindow" window and reporting through a pipe every message it receives.
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "platform/environment.h"
+#include "platform/last_error.h"
+#include "window_fixture.h"
+
+using namespace qel::platform;
+using qel::test::ScopedClass;
+using qel::test::WindowTest;
+
+namespace {
+
+constexpr char16_t kTrayClass[] = u"QelTrayMainWindow";
+constexpr UINT kReady = 0xFFFFFFFF;
+
+struct Record {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+// The child's whole life: a tray window and its message loop; ends when the window is closed.
+[[noreturn]] void run_tray_child(int out) {
+    auto report = [out](UINT m, WPARAM w, LPARAM l) {
+        Record r{m, w, l};
+        if (::write(out, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) ::_exit(3);
+    };
+    register_class({kTrayClass, [report](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                        if (m >= WM_USER || m == WM_CLOSE) report(m, w, l);
+                        if (m == WM_DESTROY) post_quit_message(0);
+                        return def_window_proc(h, m, w, l);
+                    }});
+    HWND hwnd = create_window(kTrayClass, u"tray");
+    report(kReady, hwnd != nullptr ? 1 : 0, 0);
+    Msg msg;
+    while (get_message(&msg) > 0) dispatch_message(msg);
+    ::_exit(0);
+}
+
+class TrayChild {
+public:
+    TrayChild() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            run_tray_child(fds[1]);
+        }
+        ::close(fds[1]);
+        from_child_ = fds[0];
+    }
+    ~TrayChild() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            wait_exit();
+        }
+        if (from_child_ >= 0) ::close(from_child_);
+    }
+
+    // The next report; nothing when the child wrote none within 20 s of real time (a hang guard,
+    // not a speed check).
+    std::optional<Record> next() {
+        pollfd p{from_child_, POLLIN, 0};
+        if (::poll(&p, 1, 20000) != 1) return std::nullopt;
+        Record r;
+        if (::read(from_child_, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) return std::nullopt;
+        return r;
+    }
+    bool ready() {
+        auto r = next();
+        return r && r->message == kReady && r->wparam == 1;
+    }
+    void kill() {
+        ::kill(pid_, SIGKILL);
+        wait_exit();
+    }
+    // The child's exit status (-1 when it did not exit normally).
+    int wait_exit() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int from_child_ = -1;
+};
+
+std::filesystem::path tray_socket() { return runtime_dir() / "qeltraymainwindow.window"; }
+
+// Sends raw bytes to a socket path, as any other program could.
+bool send_raw(const std::filesystem::path& path, const void* data, std::size_t size) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    ssize_t n = ::sendto(fd, data, size, 0, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::close(fd);
+    return n == static_cast<ssize_t>(size);
+}
+
+// Waits (10 s of real time at most: a hang guard) for a message in this thread's queue.
+std::optional<Msg> next_message() {
+    if (msg_wait_for_multiple_objects({}, false, 10000000, QS_ALLINPUT) != WAIT_OBJECT_0) return std::nullopt;
+    Msg m;
+    if (!peek_message(&m, nullptr, 0, 0, PM_REMOVE)) return std::nullopt;
+    return m;
+}
+
+using CrossProcessTest = WindowTest;
+
+}  // namespace
+
+TEST_F(CrossProcessTest, TrayOfAnotherProcessIsFoundByClassAndGetsPostedMessagesInOrder) {
+    TrayChild tray;
+    ASSERT_TRUE(tray.ready());
+    HWND hwnd = find_window(kTrayClass);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(find_window(u"qeltraymainwindow"), hwnd);
+    EXPECT_TRUE(is_window(hwnd));
+    EXPECT_EQ(window_thread_id(hwnd), 0u);  // no thread of this process
+
+    EXPECT_TRUE(post_message(hwnd, 1056, 0, 0));
+    EXPECT_TRUE(post_message(hwnd, 1051, 0, 0));
+    EXPECT_TRUE(post_message(hwnd, 1130, 0, 1));
+    EXPECT_TRUE(post_message(hwnd, WM_USER + 5, ~WPARAM{0}, -2));
+    set_last_error(0);
+    EXPECT_EQ(send_message(hwnd, WM_USER, 0, 0), 0);
+    EXPECT_EQ(last_error(), ERROR_NOT_SUPPORTED);
+    for (auto expected : {Record{1056, 0, 0}, Record{1051, 0, 0}, Record{1130, 0, 1}, Record{WM_USER + 5, ~WPARAM{0}, -2}}) {
+        auto got = tray.next();
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->message, expected.message);
+        EXPECT_EQ(got->wparam, expected.wparam);
+        EXPECT_EQ(got->lparam, expected.lparam);
+    }
+
+    EXPECT_TRUE(post_message(hwnd, WM_CLOSE, 0, 0));
+    auto closing = tray.next();
+    ASSERT_TRUE(closing);
+    EXPECT_EQ(closing->message, WM_CLOSE);
+    EXPECT_EQ(tray.wait_exit(), 0);
+    // The window's socket went with it.
+    EXPECT_FALSE(std::filesystem::exists(tray_socket()));
+    EXPECT_EQ(find_window(kTrayClass), nullptr);
+    EXPECT_FALSE(is_window(hwnd));
+    EXPECT_FALSE(post_message(hwnd, 1056, 0, 0));
+    EXPECT_EQ(last_error(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+TEST_F(CrossProcessTest, PostingToATrayThatNoProcessHasDoesNothing) {
+    HWND hwnd = find_window(kTrayClass);
+    EXPECT_EQ(hwnd, nullptr);
+    // The caller skips the post when nothing is found; a post to the null result would go to the
+    // caller's own queue, so nothing is posted at all.
+    EXPECT_FALSE(std::filesystem::exists(runtime_dir()));  // looking creates nothing
+    Msg m;
+    EXPECT_FALSE(peek_message(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(CrossProcessTest, SocketOfAKilledTrayIsIgnoredAndRemoved) {
+    TrayChild tray;
+    ASSERT_TRUE(tray.ready());
+    HWND before = find_window(kTrayClass);
+    ASSERT_NE(before, nullptr);
+    tray.kill();
+    ASSERT_TRUE(std::filesystem::exists(tray_socket()));  // left behind by the dead process
+    EXPECT_EQ(find_window(kTrayClass), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(tray_socket()));
+    set_last_error(0);
+    EXPECT_FALSE(post_message(before, 1056, 0, 0));
+    EXPECT_EQ(last_error(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+TEST_F(CrossProcessTest, NewTrayTakesOverTheSocketOfAKilledOne) {
+    {
+        TrayChild tray;
+        ASSERT_TRUE(tray.ready());
+        tray.kill();
+    }
+    ASSERT_TRUE(std::filesystem::exists(tray_socket()));
+    ScopedClass cls(kTrayClass, &def_window_proc);
+    HWND mine = create_window(kTrayClass, u"replacement");
+    ASSERT_NE(mine, nullptr);
+    // A sender that only knows the socket reaches the new window.
+    auto bytes = std::to_array<std::uint8_t>({'Q', 'W', 'M', '1', 0x20, 0x04, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0,
+                                              1, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(send_raw(tray_socket(), bytes.data(), bytes.size()));
+    auto m = next_message();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->hwnd, mine);
+    EXPECT_EQ(m->message, 1056u);
+    EXPECT_EQ(m->wparam, 5u);
+    EXPECT_EQ(m->lparam, 1);
+    destroy_window(mine);
+    EXPECT_FALSE(std::filesystem::exists(tray_socket()));
+}
+
+TEST_F(CrossProcessTest, LiveOwnerKeepsItsSocketWhenAnotherProcessMakesTheSameClass) {
+    TrayChild tray;
+    ASSERT_TRUE(tray.ready());
+    {
+        ScopedClass cls(kTrayClass, &def_window_proc);
+        HWND mine = create_window(kTrayClass, u"second");
+        ASSERT_NE(mine, nullptr);
+        EXPECT_EQ(find_window(kTrayClass), mine);  // this process's own window comes first
+        destroy_window(mine);
+    }
+    HWND remote = find_window(kTrayClass);  // the child's socket is untouched
+    ASSERT_NE(remote, nullptr);
+    EXPECT_TRUE(post_message(remote, 1130, 0, 0));
+    auto got = tray.next();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->message, 1130u);
+    post_message(remote, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tray.next());
+    EXPECT_EQ(tray.wait_exit(), 0);
+}
+
+TEST_F(CrossProcessTest, DatagramsAreFixedLittleEndianAndMalformedOnesAreDropped) {
+    ScopedClass cls(u"Layout Test/1", &def_window_proc);
+    HWND hwnd = create_window(u"Layout Test/1", u"");
+    ASSERT_NE(hwnd, nullptr);
+    auto path = runtime_dir() / "layout%20test%2F1.window";
+    ASSERT_TRUE(std::filesystem::exists(path));
+    struct stat st {};
+    ASSERT_EQ(::stat(runtime_dir().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    auto good = std::to_array<std::uint8_t>({'Q', 'W', 'M', '1', 0x01, 0x80, 0, 0,  // WM_APP + 1
+                                             0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11,
+                                             0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});  // -2
+    auto wrong_magic = good;
+    wrong_magic[3] = '2';
+    ASSERT_TRUE(send_raw(path, wrong_magic.data(), wrong_magic.size()));
+    ASSERT_TRUE(send_raw(path, good.data(), good.size() - 1));
+    ASSERT_TRUE(send_raw(path, good.data(), good.size()));
+    auto m = next_message();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->message, WM_APP + 1);
+    EXPECT_EQ(m->wparam, 0x1122334455667788u);
+    EXPECT_EQ(m->lparam, -2);
+    Msg more;
+    EXPECT_FALSE(peek_message(&more, nullptr, 0, 0, PM_REMOVE));  // the malformed ones never arrived
+    destroy_window(hwnd);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
