@@ -250,7 +250,13 @@ HWND find_window(std::u16string_view class_name, std::optional<std::u16string_vi
 
 bool post_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     const DWORD now = tick_count();
-    if (hwnd == nullptr) return post_thread_message(current_thread_id(), message, wparam, lparam);
+    if (hwnd == nullptr) {
+        // To the calling thread, whose queue is made now if it has none yet.
+        auto queue = current_queue();
+        DWORD rc = queue ? post_to(queue, Msg{nullptr, message, wparam, lparam, now, nullptr}) : ERROR_INVALID_THREAD_ID;
+        if (rc != ERROR_SUCCESS) set_last_error(rc);
+        return rc == ERROR_SUCCESS;
+    }
     if (hwnd == HWND_BROADCAST) {
         std::vector<std::shared_ptr<Window>> targets;
         {
