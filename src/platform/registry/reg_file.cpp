@@ -4,7 +4,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "platform/registry/name_fold.h"
 #include "platform/registry/utf.h"
@@ -20,10 +19,11 @@ constexpr std::size_t kWrapColumn = 79;
 
 // ---- decoding -------------------------------------------------------------------------------
 
-std::size_t line_of_offset(std::string_view bytes, std::size_t offset, std::size_t unit) {
+// The 1-based line holding byte `offset` of UTF-8 text.
+std::size_t line_of_offset(std::string_view bytes, std::size_t offset) {
     std::size_t line = 1;
-    for (std::size_t i = 0; i + unit <= offset && i < bytes.size(); i += unit)
-        if (bytes[i] == '\n' && (unit == 1 || bytes[i + 1] == 0)) ++line;
+    for (std::size_t i = 0; i < offset && i < bytes.size(); ++i)
+        if (bytes[i] == '\n') ++line;
     return line;
 }
 
@@ -49,7 +49,7 @@ bool decode(std::string_view bytes, std::u16string* text, RegFileError* error) {
     std::size_t bad = 0;
     auto decoded = utf8_to_utf16(bytes, &bad);
     if (!decoded) {
-        *error = {line_of_offset(bytes, bad, 1), "invalid UTF-8 text (UTF-16 needs a byte-order mark)"};
+        *error = {line_of_offset(bytes, bad), "invalid UTF-8 text (UTF-16 needs a byte-order mark)"};
         return false;
     }
     *text = std::move(*decoded);
