@@ -158,10 +158,14 @@ DWORD wait_locked(std::unique_lock<std::mutex>& lock, std::span<Waitable* const>
             for (Waitable* o : objects) o->waiters_.push_back(&waiter);
             registered = true;
         }
-        if (deadline.infinite())
-            waiter.wake.wait(lock);
+        std::optional<SteadyClock::time_point> wake_at;
+        if (!deadline.infinite()) wake_at = deadline.when();
+        for (Waitable* o : objects)
+            if (auto change = o->next_change_locked(); change && (!wake_at || *change < *wake_at)) wake_at = change;
+        if (wake_at)
+            waiter.wake.wait_until(lock, *wake_at);
         else
-            waiter.wake.wait_until(lock, deadline.when());
+            waiter.wake.wait(lock);
     }
     if (registered) {
         for (Waitable* o : objects) {

@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -41,6 +42,10 @@ public:
         (void)thread_id;
         return false;
     }
+
+    // The earliest time at which the object may become ready without anyone signalling it (a due
+    // timer), or nothing; sync_mutex() held. Waits wake up then to test it again.
+    virtual std::optional<SteadyClock::time_point> next_change_locked() const { return std::nullopt; }
 
     // Wakes every thread waiting on the object (sync_mutex() held).
     void notify_locked();

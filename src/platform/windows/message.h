@@ -14,6 +14,7 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LONG_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
 
 // Posting to HWND_BROADCAST reaches every top-level window of the process.
 inline HWND const HWND_BROADCAST = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xFFFF));

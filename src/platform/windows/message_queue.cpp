@@ -38,8 +38,36 @@ std::shared_ptr<Window> find_local_locked(HWND hwnd) {
     return it == table().windows.end() ? nullptr : it->second;
 }
 
+namespace {
+
+bool any_due(const std::vector<Timer>& timers) {
+    auto now = SteadyClock::now();
+    for (const Timer& t : timers)
+        if (t.due <= now) return true;
+    return false;
+}
+
+}  // namespace
+
+std::optional<SteadyClock::time_point> MessageQueue::next_change_locked() const {
+    if ((wake_mask & QS_TIMER) == 0 || timers.empty()) return std::nullopt;
+    auto first = timers.front().due;
+    for (const Timer& t : timers) first = std::min(first, t.due);
+    return first;
+}
+
+Timer* MessageQueue::due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max) {
+    Timer* first = nullptr;
+    for (Timer& t : timers) {
+        if (t.due > now || !matches(Msg{t.hwnd, WM_TIMER, t.id, 0, 0, nullptr}, filter, min, max)) continue;
+        if (first == nullptr || t.due < first->due) first = &t;
+    }
+    return first;
+}
+
 DWORD MessageQueue::new_bits_locked() const {
     DWORD bits = 0;
+    if (any_due(timers)) bits |= QS_TIMER;
     if (new_posted) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
     if (!sent.empty()) bits |= QS_SENDMESSAGE;
     return bits;
@@ -47,6 +75,7 @@ DWORD MessageQueue::new_bits_locked() const {
 
 DWORD MessageQueue::waiting_bits_locked() const {
     DWORD bits = 0;
+    if (any_due(timers)) bits |= QS_TIMER;
     if (!posted.empty() || quit_posted) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
     if (!sent.empty()) bits |= QS_SENDMESSAGE;
     return bits;
@@ -97,6 +126,15 @@ void run_sent_messages(MessageQueue& queue) {
     }
 }
 
+bool matches(const Msg& msg, HWND filter, UINT min, UINT max) {
+    if (filter == kThreadMessagesOnly) {
+        if (msg.hwnd != nullptr) return false;
+    } else if (filter != nullptr && msg.hwnd != filter) {
+        return false;
+    }
+    return (min == 0 && max == 0) || (msg.message >= min && msg.message <= max);
+}
+
 namespace {
 
 // A window filter is null, kThreadMessagesOnly or a window of the calling thread.
@@ -105,15 +143,6 @@ bool valid_filter(HWND filter) {
     std::lock_guard lock(table().mutex);
     auto window = find_local_locked(filter);
     return window && window->owner == current_thread_id();
-}
-
-bool matches(const Msg& msg, HWND filter, UINT min, UINT max) {
-    if (filter == kThreadMessagesOnly) {
-        if (msg.hwnd != nullptr) return false;
-    } else if (filter != nullptr && msg.hwnd != filter) {
-        return false;
-    }
-    return (min == 0 && max == 0) || (msg.message >= min && msg.message <= max);
 }
 
 bool take_locked(MessageQueue& queue, Msg* msg, HWND filter, UINT min, UINT max, UINT remove) {
@@ -127,6 +156,12 @@ bool take_locked(MessageQueue& queue, Msg* msg, HWND filter, UINT min, UINT max,
     if (queue.quit_posted && ((min == 0 && max == 0) || (WM_QUIT >= min && WM_QUIT <= max))) {
         *msg = Msg{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quit_code), 0, tick_count(), nullptr};
         if (remove & PM_REMOVE) queue.quit_posted = false;
+        return true;
+    }
+    auto now = SteadyClock::now();
+    if (Timer* timer = queue.due_timer_locked(now, filter, min, max)) {
+        *msg = Msg{timer->hwnd, WM_TIMER, timer->id, 0, tick_count(), nullptr};
+        if (remove & PM_REMOVE) timer->due = now + *real_duration(timer->period_ms);
         return true;
     }
     return false;

@@ -1,5 +1,6 @@
 #include "platform/windows/window.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -79,6 +80,8 @@ void remove_window(const std::shared_ptr<Window>& window) {
     std::deque<Msg> dropped;
     {
         std::lock_guard lock(detail::sync_mutex());
+        auto& timers = window->queue->timers;
+        std::erase_if(timers, [&](const Timer& t) { return t.hwnd == window->hwnd; });
         auto& posted = window->queue->posted;
         for (auto it = posted.begin(); it != posted.end();) {
             if (it->hwnd == window->hwnd) {
@@ -349,6 +352,65 @@ std::size_t broadcast_device_change(WPARAM event, std::span<const std::byte> dat
     for (const auto& w : targets)
         if (post_to(w->queue, Msg{w->hwnd, WM_DEVICECHANGE, event, lparam, now, payload}) == ERROR_SUCCESS) ++reached;
     return reached;
+}
+
+namespace {
+
+constexpr DWORD kMinTimerPeriod = 10;
+constexpr DWORD kMaxTimerPeriod = 0x7FFFFFFF;
+
+// The queue a timer of `hwnd` lives in: the window's (which must be the caller's) or, for a null
+// window, the calling thread's. Null with the last error set.
+std::shared_ptr<MessageQueue> timer_queue(HWND hwnd) {
+    if (hwnd == nullptr) {
+        auto queue = current_queue();
+        if (!queue) set_last_error(ERROR_INVALID_THREAD_ID);
+        return queue;
+    }
+    std::lock_guard lock(table().mutex);
+    auto window = find_local_locked(hwnd);
+    if (!window) {
+        set_last_error(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (window->owner != current_thread_id()) {
+        set_last_error(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return window->queue;
+}
+
+}  // namespace
+
+UINT_PTR set_timer(HWND hwnd, UINT_PTR id, DWORD period_ms) {
+    auto queue = timer_queue(hwnd);
+    if (!queue) return 0;
+    period_ms = std::clamp(period_ms, kMinTimerPeriod, kMaxTimerPeriod);
+    auto due = SteadyClock::now() + *real_duration(period_ms);
+    std::lock_guard lock(detail::sync_mutex());
+    auto& timers = queue->timers;
+    auto it = std::find_if(timers.begin(), timers.end(),
+                           [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it != timers.end()) {
+        it->period_ms = period_ms;
+        it->due = due;
+    } else {
+        if (hwnd == nullptr) id = queue->next_thread_timer++;
+        timers.push_back(Timer{hwnd, id, period_ms, due});
+    }
+    queue->notify_locked();  // waiters recompute when to wake
+    return hwnd == nullptr ? id : 1;
+}
+
+bool kill_timer(HWND hwnd, UINT_PTR id) {
+    auto queue = timer_queue(hwnd);
+    if (!queue) return false;
+    std::lock_guard lock(detail::sync_mutex());
+    if (std::erase_if(queue->timers, [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }) == 0) {
+        set_last_error(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
 }
 
 DWORD window_thread_id(HWND hwnd) {

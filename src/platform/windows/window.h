@@ -85,6 +85,18 @@ LRESULT def_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 // many windows it reached. Asynchronous, so a broadcasting thread never waits for a busy window.
 std::size_t broadcast_device_change(WPARAM event, std::span<const std::byte> data);
 
+// Timers: while a timer runs, its window's thread receives WM_TIMER (wparam = the timer's id, lparam
+// 0) each time it reads its queue after the timer came due, behind every posted message and never
+// more than one at a time: the next period starts when that WM_TIMER is taken. Periods are platform
+// milliseconds (scaled, see clock.h), at least 10. For a window, which must belong to the calling
+// thread (ERROR_ACCESS_DENIED otherwise), set_timer starts or restarts timer `id` and returns 1;
+// for a null window it makes a thread timer (hwnd null in its WM_TIMER) and returns its new id,
+// or restarts the thread timer `id` when it exists. 0 with the last error on failure. A window's
+// timers end with it. There are no timer callbacks: WM_TIMER goes to the window procedure.
+UINT_PTR set_timer(HWND hwnd, UINT_PTR id, DWORD period_ms);
+// Stops a timer; false with ERROR_INVALID_PARAMETER when there is no such timer.
+bool kill_timer(HWND hwnd, UINT_PTR id);
+
 // The thread that owns a window of this process; 0 otherwise.
 DWORD window_thread_id(HWND hwnd);
 

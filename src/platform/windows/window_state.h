@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/sync/waitable.h"
 #include "platform/windows/class_endpoint.h"
@@ -41,12 +42,22 @@ private:
     LRESULT result_ = 0;
 };
 
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    DWORD period_ms = 0;
+    SteadyClock::time_point due;
+};
+
 // One thread's queue; all members guarded by sync_mutex(). As a waitable it is ready when input
 // of the kinds in wake_mask is there (only its own thread waits on it).
 class MessageQueue final : public detail::Waitable {
 public:
     explicit MessageQueue(DWORD owner) : thread_id(owner) {}
     bool ready_locked(DWORD) const override;
+    std::optional<SteadyClock::time_point> next_change_locked() const override;
+    // The due timer that came due first, or null.
+    Timer* due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max);
     // The QS_ bits: new since the last look (first) and all waiting (second).
     DWORD new_bits_locked() const;
     DWORD waiting_bits_locked() const;
@@ -63,6 +74,8 @@ public:
     DWORD wake_mask = QS_ALLINPUT;
     bool input_available = false;  // MWMO_INPUTAVAILABLE for the current wait
     bool dead = false;  // its thread ended
+    std::vector<Timer> timers;
+    UINT_PTR next_thread_timer = 1;
 };
 
 struct ClassInfo {
@@ -107,6 +120,9 @@ std::shared_ptr<MessageQueue> current_queue();
 
 // The local window behind a handle (table mutex held), or null.
 std::shared_ptr<Window> find_local_locked(HWND hwnd);
+
+// Whether a message passes a get/peek filter (window and message range).
+bool matches(const Msg& msg, HWND filter, UINT min, UINT max);
 
 // Runs every message other threads sent to the calling thread.
 void run_sent_messages(MessageQueue& queue);
