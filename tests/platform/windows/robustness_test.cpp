@@ -1,0 +1,113 @@
+// Windows under concurrent use: many posting threads, threads that end with their windows, and
+// endpoints opened and closed while datagrams arrive.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include "platform/environment.h"
+#include "platform/sync/event.h"
+#include "platform/sync/thread.h"
+#include "window_fixture.h"
+
+using namespace qel::platform;
+using qel::test::ScopedClass;
+using qel::test::WindowTest;
+
+namespace {
+
+using RobustnessTest = WindowTest;
+
+void send_raw(const std::filesystem::path& path, UINT message) {
+    std::array<std::uint8_t, 24> bytes{'Q', 'W', 'M', '1'};
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(message >> (8 * i));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address),
+             sizeof address);
+    ::close(fd);
+}
+
+}  // namespace
+
+TEST_F(RobustnessTest, EachPosterIsSeenInItsOwnOrderWhenManyPostAtOnce) {
+    constexpr int kPosters = 4;
+    constexpr int kEach = 500;
+    std::array<std::vector<LPARAM>, kPosters> seen;
+    ScopedClass cls(u"Busy", [&](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_USER) seen[w].push_back(l);
+        return 0;
+    });
+    HWND hwnd = create_window(u"Busy", u"");
+    std::vector<Thread> posters;
+    for (int p = 0; p < kPosters; ++p)
+        posters.push_back(*Thread::start([hwnd, p] {
+            for (int i = 0; i < kEach; ++i)
+                if (!post_message(hwnd, WM_USER, static_cast<WPARAM>(p), i)) return DWORD{1};
+            return DWORD{0};
+        }));
+    int received = 0;
+    Msg m;
+    while (received < kPosters * kEach && get_message(&m) > 0) {
+        dispatch_message(m);
+        if (m.message == WM_USER) ++received;
+    }
+    for (auto& t : posters) {
+        t.join();
+        EXPECT_EQ(t.exit_code(), 0u);
+    }
+    for (const auto& from_one : seen) {
+        ASSERT_EQ(from_one.size(), static_cast<std::size_t>(kEach));
+        for (int i = 0; i < kEach; ++i) EXPECT_EQ(from_one[i], i);
+    }
+    destroy_window(hwnd);
+}
+
+TEST_F(RobustnessTest, WindowsAndTheirSocketEndWithTheirThread) {
+    ScopedClass cls(u"ShortLived", &def_window_proc);
+    HWND hwnd = nullptr;
+    auto owner = Thread::start([&] {
+        hwnd = create_window(u"ShortLived", u"");
+        post_message(hwnd, WM_USER, 0, 0);  // left unread
+        return DWORD{0};
+    });
+    ASSERT_EQ(wait_for_single_object(owner->handle(), INFINITE), WAIT_OBJECT_0);
+    // By the time the thread's handle is signalled its windows are gone.
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_FALSE(is_window(hwnd));
+    EXPECT_EQ(find_window(u"ShortLived"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(runtime_dir() / "shortlived.window"));
+    EXPECT_FALSE(post_message(hwnd, WM_USER, 0, 0));
+}
+
+TEST_F(RobustnessTest, EndpointsOpenAndCloseWhileDatagramsArrive) {
+    ScopedClass cls(u"Flicker", &def_window_proc);
+    const auto path = runtime_dir() / "flicker.window";
+    std::atomic<bool> stop{false};
+    auto sender = Thread::start([&] {
+        while (!stop) send_raw(path, WM_APP);
+        return DWORD{0};
+    });
+    for (int round = 0; round < 30; ++round) {
+        HWND hwnd = create_window(u"Flicker", u"");
+        ASSERT_NE(hwnd, nullptr);
+        Msg m;
+        while (peek_message(&m, nullptr, 0, 0, PM_REMOVE)) dispatch_message(m);
+        ASSERT_TRUE(destroy_window(hwnd));
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    stop = true;
+    sender->join();
+    // Some datagrams may have arrived, none after its window was gone; what counts is that every
+    // round opened and closed cleanly.
+    Msg m;
+    EXPECT_FALSE(peek_message(&m, nullptr, 0, 0, PM_REMOVE));
+}
