@@ -1,5 +1,6 @@
 #include "platform/sync/clock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -74,7 +75,9 @@ double time_scale() { return scaled_clock().scale(); }
 
 std::optional<SteadyClock::duration> real_duration(DWORD ms) {
     if (ms == INFINITE) return std::nullopt;
-    std::chrono::duration<double, std::milli> real(static_cast<double>(ms) * time_scale());
+    // Capped at about 30 years so that a long limit at a large scale cannot overflow the clock.
+    constexpr double kMaxRealMs = 1e12;
+    std::chrono::duration<double, std::milli> real(std::min(static_cast<double>(ms) * time_scale(), kMaxRealMs));
     return std::chrono::duration_cast<SteadyClock::duration>(real);
 }
 
