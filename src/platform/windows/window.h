@@ -10,12 +10,14 @@
 //    top-level. A thread's windows are destroyed when it ends (without WM_DESTROY).
 //  - Handles are never reused within a process: a handle of a destroyed window stays invalid.
 //  - Windows of other processes: while a process has a window of a class, it owns the datagram
-//    socket named after that class in runtime_dir() (see the class endpoint in docs), unless
-//    another live process owns it already. find_window in any process of the same user finds
-//    such a window by class and returns a handle for it to which post_message sends the message
-//    as one datagram; only the three numbers (message, wparam, lparam) cross, never what a
-//    pointer in them would point to. A socket left by a process that died is ignored and removed.
-//    A window of another process can be posted to, not sent to.
+//    socket named after that class in runtime_dir(), unless another live process owns it
+//    already (layout and rules: class_endpoint.h and docs/sync-and-windows.md). find_window in
+//    any process of the same user finds such a window by class and returns a handle for it, to
+//    which post_message sends the message as one datagram; only the three numbers (message,
+//    wparam, lparam) cross, never what a pointer in them would point to. A socket left by a
+//    process that died is ignored and removed. A window of another process can be posted to, not
+//    sent to.
+//  - Timers post WM_TIMER to the window's thread (set_timer below).
 // Every call is safe from any thread unless it says otherwise.
 #pragma once
 
