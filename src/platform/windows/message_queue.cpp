@@ -1,5 +1,6 @@
 #include "platform/windows/message_queue.h"
 
+#include <utility>
 #include <vector>
 
 #include "platform/last_error.h"
@@ -50,19 +51,26 @@ bool any_due(const std::vector<Timer>& timers) {
 }  // namespace
 
 std::optional<SteadyClock::time_point> MessageQueue::next_change_locked() const {
-    if ((wake_mask & QS_TIMER) == 0 || timers.empty()) return std::nullopt;
-    auto first = timers.front().due;
-    for (const Timer& t : timers) first = std::min(first, t.due);
+    if ((wake_mask & QS_TIMER) == 0) return std::nullopt;
+    std::optional<SteadyClock::time_point> first;
+    for (const Timer& t : timers) {
+        if (!matches(Msg{t.hwnd, WM_TIMER, t.id, 0, 0, nullptr}, wait_filter, wait_min, wait_max)) continue;
+        if (!first || t.due < *first) first = t.due;
+    }
     return first;
 }
 
-Timer* MessageQueue::due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max) {
-    Timer* first = nullptr;
-    for (Timer& t : timers) {
+const Timer* MessageQueue::due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max) const {
+    const Timer* first = nullptr;
+    for (const Timer& t : timers) {
         if (t.due > now || !matches(Msg{t.hwnd, WM_TIMER, t.id, 0, 0, nullptr}, filter, min, max)) continue;
         if (first == nullptr || t.due < first->due) first = &t;
     }
     return first;
+}
+
+Timer* MessageQueue::due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max) {
+    return const_cast<Timer*>(std::as_const(*this).due_timer_locked(now, filter, min, max));
 }
 
 DWORD MessageQueue::new_bits_locked() const {
@@ -82,7 +90,8 @@ DWORD MessageQueue::waiting_bits_locked() const {
 }
 
 bool MessageQueue::ready_locked(DWORD) const {
-    DWORD bits = new_bits_locked();
+    DWORD bits = new_bits_locked() & ~QS_TIMER;
+    if (due_timer_locked(SteadyClock::now(), wait_filter, wait_min, wait_max)) bits |= QS_TIMER;
     if (!posted.empty() || quit_posted) bits |= QS_ALLPOSTMESSAGE;
     if (input_available) bits |= waiting_bits_locked();
     return (bits & wake_mask) != 0;
@@ -198,8 +207,13 @@ int get_message(Msg* msg, HWND filter, UINT min, UINT max) {
         if (take_locked(*queue, msg, filter, min, max, PM_REMOVE)) return msg->message == WM_QUIT ? 0 : 1;
         queue->wake_mask = QS_ALLINPUT;
         queue->input_available = false;
+        queue->wait_filter = filter;
+        queue->wait_min = min;
+        queue->wait_max = max;
         detail::Waitable* self = queue.get();
         detail::wait_locked(lock, std::span(&self, 1), false, forever);
+        queue->wait_filter = nullptr;
+        queue->wait_min = queue->wait_max = 0;
     }
 }
 

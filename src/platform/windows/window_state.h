@@ -56,8 +56,9 @@ public:
     explicit MessageQueue(DWORD owner) : thread_id(owner) {}
     bool ready_locked(DWORD) const override;
     std::optional<SteadyClock::time_point> next_change_locked() const override;
-    // The due timer that came due first, or null.
+    // The due timer passing the filter that came due first, or null.
     Timer* due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max);
+    const Timer* due_timer_locked(SteadyClock::time_point now, HWND filter, UINT min, UINT max) const;
     // The QS_ bits: new since the last look (first) and all waiting (second).
     DWORD new_bits_locked() const;
     DWORD waiting_bits_locked() const;
@@ -73,6 +74,11 @@ public:
     bool new_posted = false;  // posted input arrived since the owner last looked
     DWORD wake_mask = QS_ALLINPUT;
     bool input_available = false;  // MWMO_INPUTAVAILABLE for the current wait
+    // The current wait's message filter: only timers passing it wake the wait, so that a
+    // get_message for one window does not spin on another window's due timer.
+    HWND wait_filter = nullptr;
+    UINT wait_min = 0;
+    UINT wait_max = 0;
     bool dead = false;  // its thread ended
     std::vector<Timer> timers;
     UINT_PTR next_thread_timer = 1;

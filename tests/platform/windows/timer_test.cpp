@@ -81,3 +81,24 @@ TEST_F(TimerTest, OnlyTheOwnerThreadTimesItsWindow) {
     EXPECT_EQ(set_timer(hwnd, 1, 100), 0u);
     EXPECT_EQ(last_error(), ERROR_INVALID_WINDOW_HANDLE);
 }
+
+TEST_F(TimerTest, FilteredGetMessageWaitsPastAnotherWindowsDueTimer) {
+    ScopedClass cls(u"Filtered", &def_window_proc);
+    HWND ticking = create_window(u"Filtered", u"ticking");
+    HWND waited = create_window(u"Filtered", u"waited");
+    set_timer(ticking, 3, 10);
+    sleep_ms(50);  // the other window's timer is due before the wait starts
+    auto poster = Thread::start([waited] {
+        sleep_ms(2000);
+        return post_message(waited, WM_USER, 1, 0) ? DWORD{0} : DWORD{1};
+    });
+    Msg m;
+    ASSERT_EQ(get_message(&m, waited), 1);
+    EXPECT_EQ(m.hwnd, waited);
+    EXPECT_EQ(m.message, WM_USER);
+    poster->join();
+    ASSERT_TRUE(peek_message(&m, ticking, 0, 0, PM_REMOVE));  // still there for its own window
+    EXPECT_EQ(m.message, WM_TIMER);
+    destroy_window(ticking);
+    destroy_window(waited);
+}
