@@ -103,13 +103,15 @@ bool make_address(const std::filesystem::path& path, sockaddr_un* address) {
     return true;
 }
 
-// The runtime folder, made private to the user when it is created here.
+// The runtime folder, private to the user: made with mode 0700, or narrowed to it when it exists
+// with a wider mode. A folder that belongs to another user is not used at all.
 bool make_runtime_dir(const std::filesystem::path& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir.parent_path(), ec);
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
     struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+    return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
 }
 
 // Tries to take the class's lock without waiting; the open descriptor (holding the lock) or -1.

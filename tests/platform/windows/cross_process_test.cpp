@@ -260,3 +260,16 @@ TEST_F(CrossProcessTest, DatagramsAreFixedLittleEndianAndMalformedOnesAreDropped
     destroy_window(hwnd);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
+
+TEST_F(CrossProcessTest, RuntimeFolderIsNarrowedToTheUser) {
+    std::filesystem::create_directories(runtime_dir());
+    ::chmod(runtime_dir().c_str(), 0755);  // made by someone less careful
+    ScopedClass cls(u"Private", &def_window_proc);
+    HWND hwnd = create_window(u"Private", u"");
+    ASSERT_NE(hwnd, nullptr);
+    struct stat st {};
+    ASSERT_EQ(::stat(runtime_dir().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::exists(runtime_dir() / "private.window"));
+    destroy_window(hwnd);
+}
