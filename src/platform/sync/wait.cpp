@@ -224,12 +224,16 @@ DWORD wait_for_multiple_objects(std::span<const WaitHandle> handles, bool wait_a
     }
     std::vector<detail::Waitable*> objects;
     objects.reserve(handles.size());
+    // The objects live until the wait ends, even if the caller's handles are closed meanwhile.
+    std::vector<std::shared_ptr<detail::Waitable>> keep_alive;
+    keep_alive.reserve(handles.size());
     for (const WaitHandle& h : handles) {
         if (!h) {
             set_last_error(ERROR_INVALID_HANDLE);
             return WAIT_FAILED;
         }
         objects.push_back(h.object());
+        keep_alive.push_back(h.shared());
     }
     if (wait_all && detail::has_duplicates(objects)) {
         set_last_error(ERROR_INVALID_PARAMETER);

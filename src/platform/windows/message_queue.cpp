@@ -271,12 +271,16 @@ DWORD msg_wait_for_multiple_objects_ex(std::span<const WaitHandle> handles, DWOR
     }
     std::vector<detail::Waitable*> objects;
     objects.reserve(handles.size() + 1);
+    // The objects live until the wait ends, even if the caller's handles are closed meanwhile.
+    std::vector<std::shared_ptr<detail::Waitable>> keep_alive;
+    keep_alive.reserve(handles.size());
     for (const WaitHandle& h : handles) {
         if (!h) {
             set_last_error(ERROR_INVALID_HANDLE);
             return WAIT_FAILED;
         }
         objects.push_back(h.object());
+        keep_alive.push_back(h.shared());
     }
     const bool wait_all = (flags & MWMO_WAITALL) != 0;
     if (wait_all && detail::has_duplicates(objects)) {
