@@ -31,7 +31,15 @@ std::shared_ptr<Window> newest_of_class_locked(const std::u16string& key) {
     return nullptr;
 }
 
-DWORD post_to(const std::shared_ptr<MessageQueue>& queue, Msg msg) {
+// Queues a message for a window unless the window was removed meanwhile (checked under the same
+// lock that removal takes, so nothing is queued for a window after its messages were dropped).
+DWORD post_to(const std::shared_ptr<Window>& window, Msg msg) {
+    std::lock_guard lock(detail::sync_mutex());
+    if (window->removed) return ERROR_INVALID_WINDOW_HANDLE;
+    return window->queue->post_locked(std::move(msg));
+}
+
+DWORD post_to_thread(const std::shared_ptr<MessageQueue>& queue, Msg msg) {
     std::lock_guard lock(detail::sync_mutex());
     return queue->post_locked(std::move(msg));
 }
@@ -43,7 +51,7 @@ void deliver_to_class(const std::u16string& key, const Datagram& d) {
         std::lock_guard lock(table().mutex);
         target = newest_of_class_locked(key);
     }
-    if (target) post_to(target->queue, Msg{target->hwnd, d.message, d.wparam, d.lparam, tick_count(), nullptr});
+    if (target) post_to(target, Msg{target->hwnd, d.message, d.wparam, d.lparam, tick_count(), nullptr});
 }
 
 // Opens the class's endpoint when the class has windows and none is open yet.
@@ -80,6 +88,7 @@ void remove_window(const std::shared_ptr<Window>& window) {
     std::deque<Msg> dropped;
     {
         std::lock_guard lock(detail::sync_mutex());
+        window->removed = true;
         auto& timers = window->queue->timers;
         std::erase_if(timers, [&](const Timer& t) { return t.hwnd == window->hwnd; });
         auto& posted = window->queue->posted;
@@ -256,7 +265,7 @@ bool post_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (hwnd == nullptr) {
         // To the calling thread, whose queue is made now if it has none yet.
         auto queue = current_queue();
-        DWORD rc = queue ? post_to(queue, Msg{nullptr, message, wparam, lparam, now, nullptr}) : ERROR_INVALID_THREAD_ID;
+        DWORD rc = queue ? post_to_thread(queue, Msg{nullptr, message, wparam, lparam, now, nullptr}) : ERROR_INVALID_THREAD_ID;
         if (rc != ERROR_SUCCESS) set_last_error(rc);
         return rc == ERROR_SUCCESS;
     }
@@ -267,7 +276,7 @@ bool post_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             for (const auto& [handle, w] : table().windows)
                 if (!w->destroying) targets.push_back(w);
         }
-        for (const auto& w : targets) post_to(w->queue, Msg{w->hwnd, message, wparam, lparam, now, nullptr});
+        for (const auto& w : targets) post_to(w, Msg{w->hwnd, message, wparam, lparam, now, nullptr});
         return true;
     }
     std::shared_ptr<Window> window;
@@ -282,7 +291,7 @@ bool post_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     DWORD rc = ERROR_INVALID_WINDOW_HANDLE;
     if (window)
-        rc = post_to(window->queue, Msg{hwnd, message, wparam, lparam, now, nullptr});
+        rc = post_to(window, Msg{hwnd, message, wparam, lparam, now, nullptr});
     else if (!remote.empty())
         rc = send_to_class(remote, Datagram{message, wparam, lparam});
     if (rc != ERROR_SUCCESS) {
@@ -350,7 +359,7 @@ std::size_t broadcast_device_change(WPARAM event, std::span<const std::byte> dat
     const DWORD now = tick_count();
     std::size_t reached = 0;
     for (const auto& w : targets)
-        if (post_to(w->queue, Msg{w->hwnd, WM_DEVICECHANGE, event, lparam, now, payload}) == ERROR_SUCCESS) ++reached;
+        if (post_to(w, Msg{w->hwnd, WM_DEVICECHANGE, event, lparam, now, payload}) == ERROR_SUCCESS) ++reached;
     return reached;
 }
 

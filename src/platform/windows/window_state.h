@@ -102,6 +102,7 @@ struct Window {
     std::shared_ptr<MessageQueue> queue;
     LONG_PTR user_data = 0;   // guarded by the table's mutex
     bool destroying = false;  // guarded by the table's mutex
+    bool removed = false;     // guarded by sync_mutex(): no message may be queued for it any more
 };
 
 struct WindowTable {

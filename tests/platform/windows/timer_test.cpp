@@ -61,11 +61,11 @@ TEST_F(TimerTest, TimerComesAfterPostedMessagesAndDoesNotPileUp) {
 }
 
 TEST_F(TimerTest, MessageWaitWakesWhenATimerComesDue) {
+    ULONGLONG start = tick_count64();
     UINT_PTR id = set_timer(nullptr, 0, 2000);
     ASSERT_NE(id, 0u);
     WaitHandle never = create_event(true, false);
     std::vector<WaitHandle> handles{never};
-    ULONGLONG start = tick_count64();
     // Ten seconds of real time at most: a hang guard, far beyond the timer's 2 ms.
     ASSERT_EQ(msg_wait_for_multiple_objects(handles, false, 10000000, QS_TIMER), WAIT_OBJECT_0 + 1);
     EXPECT_GE(tick_count64() - start, 2000u);
