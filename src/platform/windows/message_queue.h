@@ -4,9 +4,9 @@
 // WaitWithMessageLoop is built.
 //
 // Promises:
-//  - A thread's queue is made when the thread first creates a window or reads, peeks or waits on
-//    its queue, and is removed with the thread's windows when the thread ends (messages still
-//    queued are dropped; threads blocked sending to it get 0).
+//  - A thread's queue is made when the thread first creates a window, posts to itself, sets a
+//    timer, or reads, peeks or waits on its queue, and is removed with the thread's windows when
+//    the thread ends (messages still queued are dropped; threads blocked sending to it get 0).
 //  - Posted messages come out in the order they were posted (per filter). A queue holds at most
 //    kMaxPostedMessages; posting to a full queue fails with ERROR_NOT_ENOUGH_QUOTA.
 //  - Messages sent from other threads (send_message) run on this thread inside get_message,
