@@ -85,7 +85,7 @@ void remove_window(const std::shared_ptr<Window>& window) {
         if (table().windows.erase(reinterpret_cast<std::uintptr_t>(window->hwnd)) == 0) return;
         --window->window_class->windows;
     }
-    std::deque<Msg> dropped;
+    std::deque<Msg> dropped;  // released after the lock (payloads are freed outside it)
     {
         std::lock_guard lock(detail::sync_mutex());
         window->removed = true;
@@ -122,6 +122,7 @@ void on_thread_exit() {
     }
     for (const auto& window : windows) remove_window(window);
     if (!queue) return;
+    // Declared before the lock so that they are released after it.
     std::deque<Msg> dropped;
     std::deque<std::shared_ptr<SentMessage>> unanswered;
     std::lock_guard lock(detail::sync_mutex());
