@@ -131,3 +131,15 @@ inline constexpr DWORD ERROR_NOT_OWNER = 288;
 // Added for text and files: the thread's ANSI code page alias, and a path too long for a buffer.
 inline constexpr UINT CP_THREAD_ACP = 3;
 inline constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
+
+// The platform's 128-bit identifier (service classes of the stack, setup classes), 16 bytes in
+// this field order; Data1 to Data3 are held in the machine's byte order as the platform does.
+struct GUID {
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+
+    friend bool operator==(const GUID&, const GUID&) = default;
+};
+static_assert(sizeof(GUID) == 16);
