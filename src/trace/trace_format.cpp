@@ -7,8 +7,14 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/utf.h"
+
 namespace qel::trace {
 namespace {
+
+using qel::platform::encode_utf8;
+using qel::platform::is_surrogate;
+using qel::platform::next_code_point;
 
 constexpr int kMaxFloatPrecision = 1100;
 
@@ -200,69 +206,22 @@ void put_float(Output& out, const Field& field, double value) {
     put_field(out, field, sign, text, field.zero && !field.left && finite);
 }
 
-// UTF-8 of one code point (invalid ones become U+FFFD).
-std::string_view encode_utf8(std::uint32_t cp, std::array<char, 4>& buf) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        buf[0] = static_cast<char>(cp);
-        return {buf.data(), 1};
-    }
-    if (cp < 0x800) {
-        buf[0] = static_cast<char>(0xC0 | (cp >> 6));
-        buf[1] = static_cast<char>(0x80 | (cp & 0x3F));
-        return {buf.data(), 2};
-    }
-    if (cp < 0x10000) {
-        buf[0] = static_cast<char>(0xE0 | (cp >> 12));
-        buf[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | (cp & 0x3F));
-        return {buf.data(), 3};
-    }
-    buf[0] = static_cast<char>(0xF0 | (cp >> 18));
-    buf[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    buf[3] = static_cast<char>(0x80 | (cp & 0x3F));
-    return {buf.data(), 4};
+// A code point as text shows it: an unpaired surrogate or a value above U+10FFFF as U+FFFD.
+char32_t shown(char32_t c) {
+    return is_surrogate(c) || c > qel::platform::kMaxCodePoint ? qel::platform::kReplacementCodePoint : c;
 }
 
-// Walks UTF-16 text code point by code point, `limit` code units at most (kZeroTerminated:
-// until a zero unit).
-class Utf16Reader {
-public:
-    Utf16Reader(const char16_t* s, std::size_t limit) : s_(s), limit_(limit) {}
-    bool next(std::uint32_t& cp) {
-        if (at_end(i_)) return false;
-        const char16_t u = s_[i_++];
-        cp = u;
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            if (!at_end(i_) && s_[i_] >= 0xDC00 && s_[i_] <= 0xDFFF) {
-                cp = 0x10000 + ((u - 0xD800) << 10) + (s_[i_++] - 0xDC00);
-            } else {
-                cp = 0xFFFD;
-            }
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        return true;
-    }
-
-private:
-    bool at_end(std::size_t i) const {
-        return limit_ == FormatArg::kZeroTerminated ? s_[i] == 0 : i >= limit_;
-    }
-    const char16_t* s_;
-    std::size_t limit_;
-    std::size_t i_ = 0;
-};
+// The wide text of an argument: `limit` code units (kZeroTerminated: up to its first zero unit).
+std::u16string_view wide_view(const char16_t* s, std::size_t limit) {
+    return limit == FormatArg::kZeroTerminated ? std::u16string_view(s) : std::u16string_view(s, limit);
+}
 
 // Bytes of UTF-8 the text yields, whole characters only, at most `max_bytes`.
-std::size_t utf8_length(const char16_t* s, std::size_t limit, std::size_t max_bytes) {
-    Utf16Reader reader(s, limit);
+std::size_t utf8_length(std::u16string_view text, std::size_t max_bytes) {
     std::array<char, 4> buf{};
     std::size_t total = 0;
-    std::uint32_t cp = 0;
-    while (reader.next(cp)) {
-        const std::size_t n = encode_utf8(cp, buf).size();
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = encode_utf8(shown(next_code_point(text, i)), buf).size();
         if (total + n > max_bytes) break;
         total += n;
     }
@@ -270,18 +229,17 @@ std::size_t utf8_length(const char16_t* s, std::size_t limit, std::size_t max_by
 }
 
 void put_wide_text(Output& out, const Field& field, const char16_t* s, std::size_t limit) {
+    const std::u16string_view text = wide_view(s, limit);
     const std::size_t max_bytes =
         field.precision < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(field.precision);
-    const std::size_t len = utf8_length(s, limit, max_bytes);
+    const std::size_t len = utf8_length(text, max_bytes);
     const std::size_t fill =
         field.width > 0 && static_cast<std::size_t>(field.width) > len ? field.width - len : 0;
     if (!field.left) out.pad(' ', fill);
-    Utf16Reader reader(s, limit);
     std::array<char, 4> buf{};
     std::size_t written = 0;
-    std::uint32_t cp = 0;
-    while (written < len && reader.next(cp)) {
-        const std::string_view seq = encode_utf8(cp, buf);
+    for (std::size_t i = 0; written < len && i < text.size();) {
+        const std::string_view seq = encode_utf8(shown(next_code_point(text, i)), buf);
         if (!out.put_whole(seq)) return;
         written += seq.size();
     }
@@ -459,7 +417,7 @@ private:
             std::array<char, 4> buf{};
             std::string_view ch;
             if (wide) {
-                ch = encode_utf8(static_cast<std::uint32_t>(cut_to(promoted_bits(arg), 4)), buf);
+                ch = encode_utf8(shown(static_cast<char32_t>(cut_to(promoted_bits(arg), 4))), buf);
             } else {
                 buf[0] = static_cast<char>(promoted_bits(arg) & 0xFF);
                 ch = std::string_view(buf.data(), 1);

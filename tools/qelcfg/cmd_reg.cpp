@@ -16,7 +16,7 @@
 
 #include "commands.h"
 #include "platform/registry/reg_file.h"
-#include "platform/registry/utf.h"
+#include "platform/utf.h"
 #include "reg_print.h"
 
 namespace qelcfg {
@@ -131,16 +131,12 @@ std::optional<std::vector<BYTE>> parse_data(DWORD type, const std::string& text,
             append_utf16(out, std::u16string_view(u"\0", 1));
             return out;
         }
-        case REG_DWORD: {
-            auto v = parse_number(text, 0xFFFFFFFFull);
-            if (!v) return std::nullopt;
-            for (int b = 0; b < 4; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
-            return out;
-        }
+        case REG_DWORD:
         case REG_QWORD: {
-            auto v = parse_number(text, ~0ull);
+            const int width = type == REG_DWORD ? 4 : 8;
+            auto v = parse_number(text, type == REG_DWORD ? 0xFFFFFFFFull : ~0ull);
             if (!v) return std::nullopt;
-            for (int b = 0; b < 8; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
+            for (int b = 0; b < width; ++b) out.push_back(static_cast<BYTE>(*v >> (8 * b)));
             return out;
         }
         default: {  // hex digits, optionally separated by commas or spaces
@@ -175,38 +171,16 @@ std::u16string from_bytes(const std::vector<BYTE>& data) {
 }
 
 LSTATUS print_key(std::ostream& out, HKEY key, const std::string& name, bool recursive) {
+    RegKeyContents contents;
+    if (LSTATUS st = read_reg_key(key, &contents); st != ERROR_SUCCESS) return st;
     out << name << "\n";
-    std::u16string value_name(kMaxValueNameLength + 1, u'\0');
-    std::vector<BYTE> data;
-    bool any_value = false;
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxValueNameLength + 1, type = 0, size = 0;
-        LSTATUS st = reg_enum_value(key, i, value_name.data(), &len, &type, nullptr, &size);
-        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
-        if (st != ERROR_SUCCESS) return st;
-        data.resize(size);
-        len = kMaxValueNameLength + 1;
-        if (st = reg_enum_value(key, i, value_name.data(), &len, &type, data.data(), &size);
-            st != ERROR_SUCCESS)
-            return st;
-        data.resize(size);
-        std::string shown =
-            len == 0 ? "(Default)" : utf16_to_utf8(std::u16string_view(value_name.data(), len));
-        out << "    " << shown << "    " << reg_type_name(type) << "    " << format_reg_data(type, data)
+    for (const RegFileValue& v : contents.values) {
+        std::string shown = v.name.empty() ? "(Default)" : utf16_to_utf8(v.name);
+        out << "    " << shown << "    " << reg_type_name(v.type) << "    " << format_reg_data(v.type, v.data)
             << "\n";
-        any_value = true;
     }
-    if (any_value || !recursive) out << "\n";
-    std::vector<std::u16string> children;
-    char16_t child[kMaxKeyNameLength + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxKeyNameLength + 1;
-        LSTATUS st = reg_enum_key(key, i, child, &len);
-        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
-        if (st != ERROR_SUCCESS) return st;
-        children.emplace_back(child, len);
-    }
-    for (const auto& c : children) {
+    if (!contents.values.empty() || !recursive) out << "\n";
+    for (const auto& c : contents.sub_keys) {
         std::string child_name = name + "\\" + utf16_to_utf8(c);
         if (!recursive) {
             out << child_name << "\n";
@@ -412,28 +386,25 @@ std::string format_reg_data(DWORD type, const std::vector<BYTE>& data) {
             std::u16string s = from_bytes(data);
             while (!s.empty() && s.back() == u'\0') s.pop_back();
             std::string out;
-            for (char16_t c : s)
-                out += c == u'\0' ? std::string("\\0") : utf16_to_utf8(std::u16string_view(&c, 1));
+            for (std::size_t k = 0; k < s.size();) {
+                const char32_t c = next_code_point(s, k);
+                if (c == 0)
+                    out += "\\0";
+                else
+                    append_utf8(c, out);
+            }
             return out;
         }
         case REG_DWORD:
-            if (data.size() == 4) {
-                std::uint32_t v = 0;
-                std::memcpy(&v, data.data(), 4);
-                char buf[16];
-                std::snprintf(buf, sizeof buf, "0x%" PRIx32, v);
-                return buf;
-            }
-            break;
-        case REG_QWORD:
-            if (data.size() == 8) {
-                std::uint64_t v = 0;
-                std::memcpy(&v, data.data(), 8);
-                char buf[24];
-                std::snprintf(buf, sizeof buf, "0x%" PRIx64, v);
-                return buf;
-            }
-            break;
+        case REG_QWORD: {
+            const std::size_t width = type == REG_DWORD ? 4 : 8;
+            if (data.size() != width) break;
+            std::uint64_t v = 0;
+            for (std::size_t b = width; b-- > 0;) v = (v << 8) | data[b];
+            char buf[24];
+            std::snprintf(buf, sizeof buf, "0x%" PRIx64, v);
+            return buf;
+        }
         default:
             break;
     }

@@ -1,12 +1,13 @@
 #include "platform/registry/reg_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "platform/registry/name_fold.h"
-#include "platform/registry/utf.h"
+#include "platform/utf.h"
 
 namespace qel::platform {
 namespace {
@@ -16,6 +17,13 @@ constexpr LSTATUS kBadData = static_cast<LSTATUS>(ERROR_INVALID_DATA);
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::size_t kWrapColumn = 79;
+
+// The escapes of quoted text: the letter after "\" and the character it stands for.
+struct Escape {
+    char16_t letter;
+    char16_t stands_for;
+};
+constexpr Escape kEscapes[] = {{u'\\', u'\\'}, {u'"', u'"'}, {u'n', u'\n'}, {u'r', u'\r'}};
 
 // ---- decoding -------------------------------------------------------------------------------
 
@@ -179,24 +187,13 @@ private:
             }
             if (c == u'\\') {
                 if (++k == s->size()) break;
-                switch ((*s)[k]) {
-                    case u'\\':
-                        out.push_back(u'\\');
-                        break;
-                    case u'"':
-                        out.push_back(u'"');
-                        break;
-                    case u'n':
-                        out.push_back(u'\n');
-                        break;
-                    case u'r':
-                        out.push_back(u'\r');
-                        break;
-                    default:
-                        fail(i + 1,
-                             "unknown escape \"\\" + utf16_to_utf8(s->substr(k, 1)) + "\" in quoted text");
-                        return std::nullopt;
+                const auto* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                             [&](const Escape& x) { return x.letter == (*s)[k]; });
+                if (e == std::end(kEscapes)) {
+                    fail(i + 1, "unknown escape \"\\" + utf16_to_utf8(s->substr(k, 1)) + "\" in quoted text");
+                    return std::nullopt;
                 }
+                out.push_back(e->stands_for);
                 continue;
             }
             if (c == u'\0') {
@@ -308,22 +305,15 @@ private:
 
 std::string escape(std::u16string_view s) {
     std::string out;
-    for (char16_t c : s) {
-        switch (c) {
-            case u'\\':
-                out += "\\\\";
-                break;
-            case u'"':
-                out += "\\\"";
-                break;
-            case u'\n':
-                out += "\\n";
-                break;
-            case u'\r':
-                out += "\\r";
-                break;
-            default:
-                out += utf16_to_utf8(std::u16string_view(&c, 1));
+    for (std::size_t k = 0; k < s.size();) {
+        const char32_t c = next_code_point(s, k);
+        const auto* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                     [&](const Escape& x) { return x.stands_for == c; });
+        if (e == std::end(kEscapes)) {
+            append_utf8(c, out);
+        } else {
+            out += '\\';
+            out += static_cast<char>(e->letter);
         }
     }
     return out;
@@ -338,14 +328,8 @@ std::optional<std::u16string> plain_string(const std::vector<BYTE>& data) {
     s.pop_back();
     if (s.find(u'\0') != std::u16string::npos) return std::nullopt;
     // A lone surrogate would not survive the text form unchanged in every reader: use hex.
-    for (std::size_t k = 0; k < s.size(); ++k) {
-        bool high = s[k] >= 0xD800 && s[k] <= 0xDBFF, low = s[k] >= 0xDC00 && s[k] <= 0xDFFF;
-        if (low) return std::nullopt;
-        if (high) {
-            if (k + 1 == s.size() || s[k + 1] < 0xDC00 || s[k + 1] > 0xDFFF) return std::nullopt;
-            ++k;
-        }
-    }
+    for (std::size_t k = 0; k < s.size();)
+        if (is_surrogate(next_code_point(s, k))) return std::nullopt;
     return s;
 }
 
@@ -388,35 +372,12 @@ void write_value(std::string& out, std::u16string_view name, DWORD type, const s
 }
 
 LSTATUS export_key(HKEY key, const std::string& full_name, std::string& out) {
+    RegKeyContents contents;
+    if (LSTATUS st = read_reg_key(key, &contents); st != kOk) return st;
     out += "[" + full_name + "]\n";
-    RegKeyInfo info;
-    if (LSTATUS st = reg_query_info_key(key, &info); st != kOk) return st;
-    std::u16string name(kMaxValueNameLength + 1, u'\0');
-    std::vector<BYTE> data;
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxValueNameLength + 1, type = 0;
-        DWORD size = 0;
-        LSTATUS st = reg_enum_value(key, i, name.data(), &len, &type, nullptr, &size);
-        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
-        if (st != kOk) return st;
-        data.resize(size);
-        len = kMaxValueNameLength + 1;
-        st = reg_enum_value(key, i, name.data(), &len, &type, data.data(), &size);
-        if (st != kOk) return st;  // changed under us: report rather than write a wrong value
-        data.resize(size);
-        write_value(out, std::u16string_view(name.data(), len), type, data);
-    }
+    for (const RegFileValue& v : contents.values) write_value(out, v.name, v.type, v.data);
     out += "\n";
-    std::vector<std::u16string> children;
-    char16_t child[kMaxKeyNameLength + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxKeyNameLength + 1;
-        LSTATUS st = reg_enum_key(key, i, child, &len);
-        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
-        if (st != kOk) return st;
-        children.emplace_back(child, len);
-    }
-    for (const auto& c : children) {
+    for (const auto& c : contents.sub_keys) {
         if (c.find_first_of(u"\r\n") != std::u16string::npos) return kBadData;
         RegKey sub;
         LSTATUS st = reg_open_key(key, c, KEY_READ, sub.put());
@@ -445,6 +406,35 @@ std::optional<HKEY> parse_reg_root(std::u16string_view name) {
     if (same_name(name, u"HKEY_CURRENT_USER") || same_name(name, u"HKCU")) return HKEY_CURRENT_USER;
     if (same_name(name, u"HKEY_LOCAL_MACHINE") || same_name(name, u"HKLM")) return HKEY_LOCAL_MACHINE;
     return std::nullopt;
+}
+
+LSTATUS read_reg_key(HKEY key, RegKeyContents* out) {
+    if (out == nullptr) return static_cast<LSTATUS>(ERROR_INVALID_PARAMETER);
+    *out = RegKeyContents{};
+    std::u16string name(kMaxValueNameLength + 1, u'\0');
+    for (DWORD i = 0;; ++i) {
+        RegFileValue v;
+        DWORD len = kMaxValueNameLength + 1, size = 0;
+        LSTATUS st = reg_enum_value(key, i, name.data(), &len, &v.type, nullptr, &size);
+        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
+        if (st != kOk) return st;
+        v.data.resize(size);
+        len = kMaxValueNameLength + 1;
+        st = reg_enum_value(key, i, name.data(), &len, &v.type, v.data.data(), &size);
+        if (st != kOk) return st;  // changed under us: report rather than show a wrong value
+        v.data.resize(size);
+        v.name.assign(name.data(), len);
+        out->values.push_back(std::move(v));
+    }
+    char16_t child[kMaxKeyNameLength + 1];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = kMaxKeyNameLength + 1;
+        LSTATUS st = reg_enum_key(key, i, child, &len);
+        if (st == static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS)) break;
+        if (st != kOk) return st;
+        out->sub_keys.emplace_back(child, len);
+    }
+    return kOk;
 }
 
 const char* reg_root_name(HKEY root) {

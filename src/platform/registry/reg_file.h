@@ -85,6 +85,15 @@ LSTATUS export_reg_text(HKEY root, std::u16string_view path, std::string* out,
 LSTATUS export_reg_file(HKEY root, std::u16string_view path, const std::filesystem::path& file,
                         RegFileEncoding encoding = RegFileEncoding::utf8);
 
+// One key's contents as export and printing read them: its values in creation order (name, type
+// and data) and the names of its sub-keys in enumeration order. The registry's error when a call
+// fails (a value changed between asking its size and reading it included).
+struct RegKeyContents {
+    std::vector<RegFileValue> values;
+    std::vector<std::u16string> sub_keys;
+};
+LSTATUS read_reg_key(HKEY key, RegKeyContents* out);
+
 // "HKEY_CURRENT_USER", "HKCU", "HKEY_LOCAL_MACHINE", "HKLM" (any case) to their root.
 std::optional<HKEY> parse_reg_root(std::u16string_view name);
 // The full name of a root ("HKEY_CURRENT_USER"), or nullptr for anything else.

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf.h"
 #include "platform/win32.h"
 
 namespace qel::platform::text {
@@ -44,12 +45,6 @@ public:
 // the code page is unknown or its converter is missing from this system. The codecs live for the
 // whole process.
 const Codec* find_codec(UINT code_page);
-
-// UTF-16 walking: the code point starting at `text[i]`, advancing `i` past it. An unpaired
-// surrogate is returned as itself (0xD800..0xDFFF).
-char32_t next_code_point(std::u16string_view text, std::size_t& i);
-inline bool is_surrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-void append_utf16(char32_t c, std::u16string& out);
 
 // The bytes `codec` writes for the one character `c`, or nothing when its code page lacks it.
 std::optional<std::string> encode_code_point(const Codec& codec, char32_t c);

@@ -151,26 +151,6 @@ const Codec* find_codec(UINT code_page) {
     return table.find(code_page);
 }
 
-char32_t next_code_point(std::u16string_view text, std::size_t& i) {
-    const char16_t first = text[i++];
-    if (first >= 0xD800 && first <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
-        return 0x10000 + ((static_cast<char32_t>(first) - 0xD800) << 10) + (text[i++] - 0xDC00);
-    }
-    return first;
-}
-
-void append_utf16(char32_t c, std::u16string& out) {
-    if (c > 0x10FFFF) {
-        out += kReplacementChar;
-    } else if (c >= 0x10000) {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(c);
-    }
-}
-
 std::optional<std::string> encode_code_point(const Codec& codec, char32_t c) {
     std::u16string one;
     append_utf16(c, one);

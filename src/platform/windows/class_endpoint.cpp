@@ -16,6 +16,7 @@
 
 #include "platform/environment.h"
 #include "platform/last_error.h"
+#include "platform/utf.h"
 
 namespace qel::platform::windows_detail {
 namespace {
@@ -34,38 +35,10 @@ std::uint64_t get_le(const std::uint8_t* in, int bytes) {
     return value;
 }
 
-// UTF-8 form of a class name (an unpaired surrogate becomes U+FFFD).
-std::string utf8_of(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // The class name as a file name: lower-case ASCII letters, digits, '_' and '-' kept, every other
-// byte of its UTF-8 form as %XX; a long name keeps its start and gets a hash of the whole.
+// byte of its UTF-8 form (an unpaired surrogate as U+FFFD) as %XX; a long name keeps its start and gets a hash of the whole.
 std::string file_name_of(std::u16string_view class_name) {
-    std::string utf8 = utf8_of(class_name);
+    std::string utf8 = utf16_to_utf8(class_name, UnpairedSurrogate::replace);
     std::string name;
     for (unsigned char c : utf8) {
         if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');

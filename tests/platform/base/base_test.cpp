@@ -6,6 +6,7 @@
 #include "platform/debug_stream.h"
 #include "platform/environment.h"
 #include "platform/last_error.h"
+#include "platform/utf.h"
 #include "support/test_support.h"
 
 using namespace qel::platform;
@@ -55,4 +56,41 @@ TEST(Environment, FoldersFollowXdgVariables) {
     EXPECT_EQ(user_data_dir(), "/h/.local/share/qel");
     qel::test::ScopedEnv empty("XDG_RUNTIME_DIR", "");
     EXPECT_FALSE(env_value("XDG_RUNTIME_DIR").has_value());
+}
+
+TEST(Utf, ConvertsLosslesslyAndRejectsBadUtf8) {
+    const std::u16string text = u"a\u00E9\u2603\U0001D11E";
+    EXPECT_EQ(utf16_to_utf8(text), "a\xC3\xA9\xE2\x98\x83\xF0\x9D\x84\x9E");
+    EXPECT_EQ(utf8_to_utf16(utf16_to_utf8(text)), text);
+    // Unpaired surrogates survive a round trip, or become U+FFFD on request.
+    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+    EXPECT_EQ(utf16_to_utf8(lone), "a\xED\xA0\x80" "b\xED\xB0\x80");
+    EXPECT_EQ(utf8_to_utf16(utf16_to_utf8(lone)), lone);
+    EXPECT_EQ(utf16_to_utf8(lone, UnpairedSurrogate::replace), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    struct Bad {
+        const char* bytes;
+        std::size_t offset;
+    };
+    for (const Bad& bad : {Bad{"ab\xC0\x80", 2},           // overlong
+                           Bad{"a\xE0\x9F\xBF", 1},        // overlong three-byte form
+                           Bad{"\xE2\x98", 0},              // cut short
+                           Bad{"xy\xF4\x90\x80\x80", 2},  // above U+10FFFF
+                           Bad{"\x80", 0}, Bad{"\xFF", 0}}) {
+        std::size_t at = 99;
+        EXPECT_EQ(utf8_to_utf16(bad.bytes, &at), std::nullopt) << bad.bytes;
+        EXPECT_EQ(at, bad.offset) << bad.bytes;
+    }
+}
+
+TEST(Utf, DecodesOneSequenceWithItsMaximalBadPrefix) {
+    // A decoder replacing bad input skips `length` bytes per U+FFFD.
+    EXPECT_EQ(decode_utf8("\xF0\x9F\x98\x80", 0).code_point, U'\U0001F600');
+    EXPECT_EQ(decode_utf8("\xF0\x9F\x98", 0).length, 3u);   // cut short after three bytes
+    EXPECT_EQ(decode_utf8("\xE2\x82" "b", 0).length, 2u);    // bad third byte
+    EXPECT_EQ(decode_utf8("\xC0\xAF", 0).length, 1u);        // no valid start
+    EXPECT_FALSE(decode_utf8("\xED\xA0\x80", 0).valid);
+    EXPECT_EQ(decode_utf8("\xED\xA0\x80", 0, true).code_point, 0xD800u);
+    std::u16string out;
+    append_utf16(0x110000, out);
+    EXPECT_EQ(out, u"\uFFFD");
 }

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "platform/registry/utf.h"
+#include "platform/utf.h"
 #include "registry_test_util.h"
 
 namespace qel::test {
@@ -100,6 +100,7 @@ TEST_F(RegFileTest, ExportWritesTheEditorsLayout) {
     ASSERT_EQ(set_dword(key.get(), u"N", 10), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(key.get(), u"B", REG_BINARY, std::vector<BYTE>(30, 0xAB)), ERROR_SUCCESS);
     ASSERT_EQ(set_bytes(key.get(), u"Q", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}), ERROR_SUCCESS);
+    ASSERT_EQ(set_sz(key.get(), u"\U0001D11E", u"\r\n"), ERROR_SUCCESS);  // four bytes of UTF-8
     create(key.get(), u"Sub");
     std::string text;
     ASSERT_EQ(export_reg_text(HKEY_LOCAL_MACHINE, u"Software\\Q", &text), ERROR_SUCCESS);
@@ -112,6 +113,7 @@ TEST_F(RegFileTest, ExportWritesTheEditorsLayout) {
               "\"B\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,\\\n"
               "  ab,ab,ab,ab,ab,ab,ab\n"
               "\"Q\"=hex(b):01,00,00,00,00,00,00,00\n"
+              "\"\xF0\x9D\x84\x9E\"=\"\\r\\n\"\n"
               "\n"
               "[HKEY_LOCAL_MACHINE\\Software\\Q\\Sub]\n"
               "\n");
@@ -282,20 +284,6 @@ TEST(RegPath, RootsAndAbbreviations) {
     EXPECT_FALSE(split_reg_path(u"HKCUX\\Y", &root, &path));
     EXPECT_STREQ(reg_root_name(HKEY_LOCAL_MACHINE), "HKEY_LOCAL_MACHINE");
     EXPECT_EQ(reg_root_name(nullptr), nullptr);
-}
-
-TEST(Utf, ConvertsBothWaysAndRejectsBadUtf8) {
-    const std::u16string text = u"aé☃𝄞";
-    EXPECT_EQ(utf16_to_utf8(text), "a\xC3\xA9\xE2\x98\x83\xF0\x9D\x84\x9E");
-    EXPECT_EQ(utf8_to_utf16(utf16_to_utf8(text)), text);
-    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
-    EXPECT_EQ(utf8_to_utf16(utf16_to_utf8(lone)), lone);
-    std::size_t at = 99;
-    EXPECT_EQ(utf8_to_utf16("ab\xC0\x80", &at), std::nullopt);  // overlong
-    EXPECT_EQ(at, 2u);
-    EXPECT_EQ(utf8_to_utf16("\xE2\x98"), std::nullopt);          // truncated
-    EXPECT_EQ(utf8_to_utf16("\xF4\x90\x80\x80"), std::nullopt);  // above U+10FFFF
-    EXPECT_EQ(utf8_to_utf16("\x80"), std::nullopt);
 }
 
 }  // namespace
