@@ -176,10 +176,27 @@ DWORD wait_locked(std::unique_lock<std::mutex>& lock, std::span<Waitable* const>
     return result;
 }
 
-bool has_duplicates(std::span<Waitable* const> objects) {
-    std::vector<Waitable*> sorted(objects.begin(), objects.end());
-    std::sort(sorted.begin(), sorted.end());
-    return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+bool collect_wait_objects(std::span<const WaitHandle> handles, bool wait_all, std::size_t extra,
+                          WaitObjects& out) {
+    out.objects.reserve(handles.size() + extra);
+    out.keep_alive.reserve(handles.size());
+    for (const WaitHandle& h : handles) {
+        if (!h) {
+            set_last_error(ERROR_INVALID_HANDLE);
+            return false;
+        }
+        out.objects.push_back(h.object());
+        out.keep_alive.push_back(h.shared());
+    }
+    if (wait_all) {
+        std::vector<Waitable*> sorted = out.objects;
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+            set_last_error(ERROR_INVALID_PARAMETER);
+            return false;
+        }
+    }
+    return true;
 }
 
 void add_thread_exit_hook(ThreadExitHook hook) {
@@ -222,26 +239,11 @@ DWORD wait_for_multiple_objects(std::span<const WaitHandle> handles, bool wait_a
         set_last_error(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
-    std::vector<detail::Waitable*> objects;
-    objects.reserve(handles.size());
-    // The objects live until the wait ends, even if the caller's handles are closed meanwhile.
-    std::vector<std::shared_ptr<detail::Waitable>> keep_alive;
-    keep_alive.reserve(handles.size());
-    for (const WaitHandle& h : handles) {
-        if (!h) {
-            set_last_error(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        objects.push_back(h.object());
-        keep_alive.push_back(h.shared());
-    }
-    if (wait_all && detail::has_duplicates(objects)) {
-        set_last_error(ERROR_INVALID_PARAMETER);
-        return WAIT_FAILED;
-    }
+    detail::WaitObjects wait;
+    if (!detail::collect_wait_objects(handles, wait_all, 0, wait)) return WAIT_FAILED;
     auto deadline = Deadline::after(timeout_ms);
     std::unique_lock lock(detail::sync_mutex());
-    return detail::wait_locked(lock, objects, wait_all, deadline);
+    return detail::wait_locked(lock, wait.objects, wait_all, deadline);
 }
 
 WaitHandle create_event(bool manual_reset, bool initially_signalled) {
@@ -253,26 +255,30 @@ WaitHandle create_event(bool manual_reset, bool initially_signalled) {
     }
 }
 
-bool set_event(const WaitHandle& event) {
-    auto* e = detail::object_as<detail::EventObject>(event);
+namespace {
+
+// Runs `change` on the event of `handle` with sync_mutex() held; false (ERROR_INVALID_HANDLE)
+// when the handle is not an event.
+template <typename Change>
+bool change_event(const WaitHandle& handle, Change change) {
+    auto* e = detail::object_as<detail::EventObject>(handle);
     if (e == nullptr) {
         set_last_error(ERROR_INVALID_HANDLE);
         return false;
     }
     std::lock_guard lock(detail::sync_mutex());
-    e->set_locked();
+    change(*e);
     return true;
 }
 
+}  // namespace
+
+bool set_event(const WaitHandle& event) {
+    return change_event(event, [](detail::EventObject& e) { e.set_locked(); });
+}
+
 bool reset_event(const WaitHandle& event) {
-    auto* e = detail::object_as<detail::EventObject>(event);
-    if (e == nullptr) {
-        set_last_error(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    std::lock_guard lock(detail::sync_mutex());
-    e->reset_locked();
-    return true;
+    return change_event(event, [](detail::EventObject& e) { e.reset_locked(); });
 }
 
 bool is_event(const WaitHandle& handle) { return detail::object_as<detail::EventObject>(handle) != nullptr; }

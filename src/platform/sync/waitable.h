@@ -9,12 +9,14 @@
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "platform/sync/clock.h"
+#include "platform/sync/wait.h"
 #include "platform/win32.h"
 
 namespace qel::platform::detail {
@@ -63,8 +65,18 @@ private:
 DWORD wait_locked(std::unique_lock<std::mutex>& lock, std::span<Waitable* const> objects, bool wait_all,
                   const Deadline& deadline);
 
-// True when an object appears twice (a wait for all of them is refused then).
-bool has_duplicates(std::span<Waitable* const> objects);
+// The objects of a wait's handles, each held alive until the wait ends even if the caller closes
+// its handles meanwhile.
+struct WaitObjects {
+    std::vector<Waitable*> objects;
+    std::vector<std::shared_ptr<Waitable>> keep_alive;
+};
+
+// Collects the objects of `handles` (with room for `extra` more) into `out`. False, with the
+// thread's last error set, for an empty handle (ERROR_INVALID_HANDLE) or, with `wait_all`, an
+// object given twice (ERROR_INVALID_PARAMETER). Counts are the caller's to check.
+bool collect_wait_objects(std::span<const WaitHandle> handles, bool wait_all, std::size_t extra,
+                          WaitObjects& out);
 
 // Functions run by a thread started through Thread just before its handle becomes signalled,
 // and by every other thread when it ends (at most once per thread): the windows piece destroys

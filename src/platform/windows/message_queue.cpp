@@ -269,35 +269,20 @@ DWORD msg_wait_for_multiple_objects_ex(std::span<const WaitHandle> handles, DWOR
         set_last_error(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
-    std::vector<detail::Waitable*> objects;
-    objects.reserve(handles.size() + 1);
-    // The objects live until the wait ends, even if the caller's handles are closed meanwhile.
-    std::vector<std::shared_ptr<detail::Waitable>> keep_alive;
-    keep_alive.reserve(handles.size());
-    for (const WaitHandle& h : handles) {
-        if (!h) {
-            set_last_error(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
-        objects.push_back(h.object());
-        keep_alive.push_back(h.shared());
-    }
     const bool wait_all = (flags & MWMO_WAITALL) != 0;
-    if (wait_all && detail::has_duplicates(objects)) {
-        set_last_error(ERROR_INVALID_PARAMETER);
-        return WAIT_FAILED;
-    }
+    detail::WaitObjects wait;
+    if (!detail::collect_wait_objects(handles, wait_all, 1, wait)) return WAIT_FAILED;
     auto queue = current_queue();
     if (!queue) {
         set_last_error(ERROR_INVALID_THREAD_ID);
         return WAIT_FAILED;
     }
-    objects.push_back(queue.get());
+    wait.objects.push_back(queue.get());
     auto deadline = Deadline::after(timeout_ms);
     std::unique_lock lock(detail::sync_mutex());
     queue->wake_mask = wake_mask;
     queue->input_available = (flags & MWMO_INPUTAVAILABLE) != 0;
-    DWORD result = detail::wait_locked(lock, objects, wait_all, deadline);
+    DWORD result = detail::wait_locked(lock, wait.objects, wait_all, deadline);
     queue->input_available = false;
     return result;
 }
