@@ -9,36 +9,6 @@ constexpr char kEsc = 0x1B;
 constexpr char kShiftOut = 0x0E;
 constexpr char kShiftIn = 0x0F;
 
-bool is_7bit_graphic(unsigned char b) { return b >= 0x21 && b <= 0x7E; }
-
-// Gathers bytes for a codec of the underlying 8-bit form and decodes them in runs, so that a
-// replacement for a broken escape lands between the characters around it.
-class PendingRun {
-public:
-    PendingRun(const Codec& codec, std::u16string& out) : codec_(codec), out_(out) {}
-    void add(unsigned char b) { bytes_ += static_cast<char>(b); }
-    void flush() {
-        if (bytes_.empty()) return;
-        clean_ = codec_.decode(bytes_, out_) && clean_;
-        bytes_.clear();
-    }
-    void invalid() {
-        flush();
-        out_ += kReplacementChar;
-        clean_ = false;
-    }
-    bool finish() {
-        flush();
-        return clean_;
-    }
-
-private:
-    const Codec& codec_;
-    std::u16string& out_;
-    std::string bytes_;
-    bool clean_ = true;
-};
-
 // JIS X 0208 row and cell (0x21..0x7E each) to the Shift-JIS pair, and back (nothing for a
 // Shift-JIS pair beyond row 0x7E: user-defined and extension areas have no JIS form).
 std::array<unsigned char, 2> jis_to_sjis(unsigned char row, unsigned char cell) {
@@ -110,15 +80,7 @@ public:
                 else run.invalid();
                 ++i;
             } else if (set == Set::kJis0208) {
-                if (i + 1 < bytes.size() && is_7bit_graphic(static_cast<unsigned char>(bytes[i + 1]))) {
-                    const auto pair = jis_to_sjis(b, static_cast<unsigned char>(bytes[i + 1]));
-                    run.add(pair[0]);
-                    run.add(pair[1]);
-                    i += 2;
-                } else {
-                    run.invalid();
-                    ++i;
-                }
+                run.add_pair(bytes, i, jis_to_sjis);
             } else {
                 run.add(b);
                 ++i;
@@ -230,14 +192,7 @@ public:
                 run.invalid();
                 ++i;
             } else if (shifted) {
-                if (i + 1 < bytes.size() && is_7bit_graphic(static_cast<unsigned char>(bytes[i + 1]))) {
-                    run.add(b | 0x80);
-                    run.add(static_cast<unsigned char>(bytes[i + 1]) | 0x80);
-                    i += 2;
-                } else {
-                    run.invalid();
-                    ++i;
-                }
+                run.add_pair(bytes, i, seven_bit_to_euc);
             } else {
                 run.add(b);
                 ++i;
@@ -263,15 +218,11 @@ public:
                 body += static_cast<char>(c);
                 continue;
             }
-            std::optional<std::string> euc;
-            if (!is_surrogate(c)) euc = encode_code_point(euc_kr_, c);
             report.unpaired_surrogate = report.unpaired_surrogate || is_surrogate(c);
-            if (euc && euc->size() == 2 && static_cast<unsigned char>((*euc)[0]) >= 0xA1 &&
-                static_cast<unsigned char>((*euc)[1]) >= 0xA1) {
+            if (const auto pair = euc_row_cell(euc_kr_, c)) {
                 if (!shifted) body += kShiftOut;
                 shifted = any_shift = true;
-                body += static_cast<char>((*euc)[0] & 0x7F);
-                body += static_cast<char>((*euc)[1] & 0x7F);
+                body.append(pair->data(), 2);
             } else {
                 shift_in();
                 body += substitute;
@@ -291,6 +242,15 @@ private:
 };
 
 }  // namespace
+
+std::optional<std::array<char, 2>> euc_row_cell(const Codec& euc, char32_t c) {
+    if (is_surrogate(c)) return std::nullopt;
+    const auto bytes = encode_code_point(euc, c);
+    if (!bytes || bytes->size() != 2) return std::nullopt;
+    const auto row = static_cast<unsigned char>((*bytes)[0]), cell = static_cast<unsigned char>((*bytes)[1]);
+    if (row < 0xA1 || cell < 0xA1) return std::nullopt;
+    return std::array<char, 2>{static_cast<char>(row & 0x7F), static_cast<char>(cell & 0x7F)};
+}
 
 std::unique_ptr<Codec> make_iso2022jp_codec(UINT variant, const Codec& sjis) {
     return std::make_unique<Iso2022JpCodec>(variant, sjis);
