@@ -273,16 +273,13 @@ LSTATUS copy_data(const reg_detail::ValueRow& row, DWORD* type, BYTE* data, DWOR
 
 }  // namespace
 
-LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, HKEY* result,
-                       DWORD* disposition) {
+LSTATUS reg_open_key(HKEY parent, std::u16string_view sub_key, DWORD access, HKEY* result) {
     if (result == nullptr) return status(ERROR_INVALID_PARAMETER);
     *result = nullptr;
     std::vector<std::u16string_view> parts;
     if (LSTATUS st = split_path(sub_key, &parts); st != kOk) return st;
     std::int64_t id = 0;
     int hive_index = 0;
-    bool created = false;
-    // Most calls open a key that exists: try that as a read, which takes no write lock.
     LSTATUS st = with_key(parent, 0, false, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
         hive_index = key.hive;
         auto found = walk(hive, key.id, parts);
@@ -290,12 +287,22 @@ LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, H
         id = *found;
         return kOk;
     });
-    if (st == kOk) {
-        *result = new_handle(hive_index, id, access);
-        if (disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
-        return kOk;
-    }
+    if (st != kOk) return st;
+    *result = new_handle(hive_index, id, access);
+    return kOk;
+}
+
+LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, HKEY* result,
+                       DWORD* disposition) {
+    // Most calls open a key that exists: try that as a read, which takes no write lock.
+    LSTATUS st = reg_open_key(parent, sub_key, access, result);
+    if (st == kOk && disposition != nullptr) *disposition = REG_OPENED_EXISTING_KEY;
     if (st != status(ERROR_FILE_NOT_FOUND)) return st;
+    std::vector<std::u16string_view> parts;
+    if (st = split_path(sub_key, &parts); st != kOk) return st;
+    std::int64_t id = 0;
+    int hive_index = 0;
+    bool created = false;
     st = with_key(parent, 0, true, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
         id = key.id;
         hive_index = key.hive;
@@ -315,25 +322,6 @@ LSTATUS reg_create_key(HKEY parent, std::u16string_view sub_key, DWORD access, H
     if (st != kOk) return st;
     *result = new_handle(hive_index, id, access);
     if (disposition != nullptr) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return kOk;
-}
-
-LSTATUS reg_open_key(HKEY parent, std::u16string_view sub_key, DWORD access, HKEY* result) {
-    if (result == nullptr) return status(ERROR_INVALID_PARAMETER);
-    *result = nullptr;
-    std::vector<std::u16string_view> parts;
-    if (LSTATUS st = split_path(sub_key, &parts); st != kOk) return st;
-    std::int64_t id = 0;
-    int hive_index = 0;
-    LSTATUS st = with_key(parent, 0, false, [&](Hive& hive, OpenKey& key, const HiveVersion&) -> LSTATUS {
-        hive_index = key.hive;
-        auto found = walk(hive, key.id, parts);
-        if (!found) return status(ERROR_FILE_NOT_FOUND);
-        id = *found;
-        return kOk;
-    });
-    if (st != kOk) return st;
-    *result = new_handle(hive_index, id, access);
     return kOk;
 }
 
