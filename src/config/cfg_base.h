@@ -55,8 +55,8 @@ public:
     virtual LONG Read();
     // Writes the record under another key name of the same path; its own name is unchanged.
     virtual LONG Save(const char16_t* szKeyName);
-    // Writes the record under its own name, numbering the key first (AddCfgKey under
-    // HKEY_CURRENT_USER) when the name is empty.
+    // Writes the record under its own name, numbering the key first (AddCfgKey under the
+    // record's base key) when the name is empty.
     virtual LONG Save();
     // Reads every value of the record from an open key (a value that is missing, too long or of
     // another type leaves its field unchanged).

@@ -19,7 +19,7 @@
 // valid protected value for this name, or cannot be opened with this container), 234
 // (ERROR_MORE_DATA, caller's buffer too small), ERROR_INVALID_PARAMETER (a value name longer than
 // 259 bytes in the ANSI code page: it could not be bound to the sealed record), or the registry's
-// own error. Failures are traced with the texts of the store (QelTraceErr).
+// own error. Failures are traced with the texts of the store (QelTrace, the trace log).
 // Promises: a stored value of any content (tampered, truncated, of another name, sealed under
 // another container) is refused with 6001 without reading past its bytes. Thread-safe as far as
 // the registry and the crypto layer are (both are); no exceptions.
