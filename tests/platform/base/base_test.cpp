@@ -81,16 +81,3 @@ TEST(Utf, ConvertsLosslesslyAndRejectsBadUtf8) {
         EXPECT_EQ(at, bad.offset) << bad.bytes;
     }
 }
-
-TEST(Utf, DecodesOneSequenceWithItsMaximalBadPrefix) {
-    // A decoder replacing bad input skips `length` bytes per U+FFFD.
-    EXPECT_EQ(decode_utf8("\xF0\x9F\x98\x80", 0).code_point, U'\U0001F600');
-    EXPECT_EQ(decode_utf8("\xF0\x9F\x98", 0).length, 3u);   // cut short after three bytes
-    EXPECT_EQ(decode_utf8("\xE2\x82" "b", 0).length, 2u);    // bad third byte
-    EXPECT_EQ(decode_utf8("\xC0\xAF", 0).length, 1u);        // no valid start
-    EXPECT_FALSE(decode_utf8("\xED\xA0\x80", 0).valid);
-    EXPECT_EQ(decode_utf8("\xED\xA0\x80", 0, true).code_point, 0xD800u);
-    std::u16string out;
-    append_utf16(0x110000, out);
-    EXPECT_EQ(out, u"\uFFFD");
-}

@@ -92,11 +92,8 @@ TEST_F(QelcfgRegTest, ExportAndImportFiles) {
     RegKey key = create(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\Ports");
     ASSERT_EQ(set_dword(key.get(), u"COM", 5), ERROR_SUCCESS);
     auto file = dir_.path() / "ports.reg";
-    EXPECT_EQ(reg({"export", "HKLM\\Software\\Quorlan", file.string()}).exit_code, 0);
-    EXPECT_EQ(read_file(file),
-              "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Quorlan]\n\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Quorlan\\Ports]\n\"COM\"=dword:00000005\n\n");
+    EXPECT_EQ(reg({"export", "HKLM\\Software\\Quorlan", file.string(), "--utf16"}).exit_code, 0);
+    EXPECT_EQ(read_file(file).substr(0, 4), std::string("\xFF\xFEW\0", 4));
     EXPECT_EQ(reg({"delete", "HKLM\\Software\\Quorlan", "--tree"}).exit_code, 0);
     EXPECT_EQ(reg({"import", file.string()}).exit_code, 0);
     RegKey again;

@@ -208,6 +208,7 @@ TEST_F(RegFileTest, ErrorsNameTheirLineAndApplyNothing) {
         {"", 1},                                                  // empty file
         {header + "\"v\"=dword:1\n", 2},                          // value before any key
         {header + "[HKEY_CLASSES_ROOT\\X]\n", 2},                 // unknown root
+        {header + "[HKCUX\\Y]\n", 2},                            // a root only as a whole level
         {header + "[HKCU\\X\n", 2},                               // no closing bracket
         {header + "[HKCU\\X] junk\n", 2},                         // text after the bracket
         {header + "[HKCU\\A\\\\B]\n", 2},                         // empty level
@@ -269,21 +270,6 @@ TEST_F(RegFileTest, AFailureWhileApplyingNamesItsLine) {
     RegKey again;
     ASSERT_EQ(reg_open_key(HKEY_CURRENT_USER, u"Software\\Busy", KEY_READ, again.put()), ERROR_SUCCESS);
     EXPECT_EQ(query_dword(again.get(), u"v"), 1u) << "sections before the failure stay applied";
-}
-
-TEST(RegPath, RootsAndAbbreviations) {
-    HKEY root = nullptr;
-    std::u16string path;
-    ASSERT_TRUE(split_reg_path(u"hkcu\\Software\\X", &root, &path));
-    EXPECT_EQ(root, HKEY_CURRENT_USER);
-    EXPECT_EQ(path, u"Software\\X");
-    ASSERT_TRUE(split_reg_path(u"HKEY_LOCAL_MACHINE", &root, &path));
-    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(path, u"");
-    EXPECT_FALSE(split_reg_path(u"HKEY_USERS\\X", &root, &path));
-    EXPECT_FALSE(split_reg_path(u"HKCUX\\Y", &root, &path));
-    EXPECT_STREQ(reg_root_name(HKEY_LOCAL_MACHINE), "HKEY_LOCAL_MACHINE");
-    EXPECT_EQ(reg_root_name(nullptr), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <gmock/gmock.h>
+
 #include <fstream>
 
 #include "registry_test_util.h"
@@ -8,6 +10,30 @@ namespace qel::test {
 namespace {
 
 using KeyTest = RegistryTest;
+using ::testing::Each;
+using ::testing::Eq;
+
+// The results of every call that takes a key handle, made on `key` (none may hand out a key).
+std::vector<LSTATUS> every_call(HKEY key) {
+    DWORD size = 4, len = 8;
+    BYTE buf[4];
+    char16_t name[8];
+    RegKeyInfo info;
+    HKEY out = nullptr;
+    std::vector<LSTATUS> results = {
+        reg_query_value(key, u"v", nullptr, buf, &size),
+        set_dword(key, u"v", 2),
+        reg_delete_value(key, u"v"),
+        reg_delete_key(key, u"X"),
+        reg_enum_key(key, 0, name, &len),
+        reg_enum_value(key, 0, name, &len, nullptr, nullptr, nullptr),
+        reg_query_info_key(key, &info),
+        reg_create_key(key, u"Sub", KEY_ALL_ACCESS, &out, nullptr),
+        reg_open_key(key, u"", KEY_READ, &out),
+    };
+    EXPECT_EQ(out, nullptr);
+    return results;
+}
 
 TEST_F(KeyTest, CreateMakesEveryLevelAndReportsDisposition) {
     DWORD disposition = 0;
@@ -30,20 +56,14 @@ TEST_F(KeyTest, CreateMakesEveryLevelAndReportsDisposition) {
     disposition = 0;
     RegKey leaf = create(middle.get(), u"Devices\\Phone", KEY_ALL_ACCESS, &disposition);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-}
 
-TEST_F(KeyTest, EmptySubKeyOpensTheParentAgain) {
-    RegKey key = create(HKEY_CURRENT_USER, u"Software\\A");
-    RegKey same;
-    DWORD disposition = 0;
-    ASSERT_EQ(reg_create_key(key.get(), u"", KEY_ALL_ACCESS, same.put(), &disposition), ERROR_SUCCESS);
+    // An empty sub-key opens the parent again, as a new handle.
+    RegKey same = create(leaf.get(), u"", KEY_ALL_ACCESS, &disposition);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-    EXPECT_NE(same.get(), key.get());
+    EXPECT_NE(same.get(), leaf.get());
     ASSERT_EQ(set_dword(same.get(), u"x", 1), ERROR_SUCCESS);
-    EXPECT_EQ(query_dword(key.get(), u"x"), 1u);
-
     RegKey opened;
-    ASSERT_EQ(reg_open_key(key.get(), u"", KEY_READ, opened.put()), ERROR_SUCCESS);
+    ASSERT_EQ(reg_open_key(leaf.get(), u"", KEY_READ, opened.put()), ERROR_SUCCESS);
     EXPECT_EQ(query_dword(opened.get(), u"X"), 1u);
 }
 
@@ -180,20 +200,7 @@ TEST_F(KeyTest, HandleOfADeletedKeyAnswersKeyDeleted) {
 
     ASSERT_EQ(reg_delete_key(first.get(), u""), ERROR_SUCCESS);
 
-    DWORD size = 4;
-    BYTE buf[4];
-    char16_t name[8];
-    DWORD len = 8;
-    RegKeyInfo info;
-    RegKey sub;
-    EXPECT_EQ(reg_query_value(second.get(), u"v", nullptr, buf, &size), ERROR_KEY_DELETED);
-    EXPECT_EQ(set_dword(second.get(), u"v", 2), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_delete_value(second.get(), u"v"), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_enum_key(second.get(), 0, name, &len), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_enum_value(second.get(), 0, name, &len, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_query_info_key(second.get(), &info), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_create_key(second.get(), u"Sub", KEY_ALL_ACCESS, sub.put(), nullptr), ERROR_KEY_DELETED);
-    EXPECT_EQ(reg_open_key(second.get(), u"", KEY_READ, sub.put()), ERROR_KEY_DELETED);
+    EXPECT_THAT(every_call(second.get()), Each(Eq(static_cast<LSTATUS>(ERROR_KEY_DELETED))));
 
     // A key created again under the same name is a different key.
     create(parent.get(), u"K");
@@ -244,23 +251,8 @@ TEST_F(KeyTest, BadHandlesAreRefusedNotFollowed) {
     HKEY classes_root = reinterpret_cast<HKEY>(std::uintptr_t{0x80000000u});
     HKEY garbage = reinterpret_cast<HKEY>(std::uintptr_t{0xDEADBEEF});
     HKEY misaligned = reinterpret_cast<HKEY>(reinterpret_cast<std::uintptr_t>(key.get()) + 1);
-    for (HKEY bad : {HKEY{nullptr}, closed, classes_root, garbage, misaligned}) {
-        HKEY out = nullptr;
-        DWORD size = 0;
-        char16_t name[4];
-        DWORD len = 4;
-        RegKeyInfo info;
-        EXPECT_EQ(reg_open_key(bad, u"", KEY_READ, &out), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_create_key(bad, u"X", KEY_READ, &out, nullptr), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_query_value(bad, u"", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(set_dword(bad, u"v", 1), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_delete_value(bad, u"v"), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_delete_key(bad, u"X"), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_enum_key(bad, 0, name, &len), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_enum_value(bad, 0, name, &len, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(reg_query_info_key(bad, &info), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(out, nullptr);
-    }
+    for (HKEY bad : {HKEY{nullptr}, closed, classes_root, garbage, misaligned})
+        EXPECT_THAT(every_call(bad), Each(Eq(static_cast<LSTATUS>(ERROR_INVALID_HANDLE))));
     EXPECT_EQ(reg_close_key(nullptr), ERROR_INVALID_HANDLE);
     EXPECT_EQ(reg_close_key(garbage), ERROR_INVALID_HANDLE);
     EXPECT_EQ(reg_close_key(HKEY_CURRENT_USER), ERROR_SUCCESS);
@@ -294,34 +286,28 @@ TEST_F(KeyTest, BadArgumentsAreInvalidParameters) {
     EXPECT_EQ(sub_keys(key.get()), (std::vector<std::u16string>{u"Cut", longest}));
 }
 
-TEST_F(KeyTest, RootsAreSeparateHivesInTheRegistryFolder) {
-    RegKey user = create(HKEY_CURRENT_USER, u"Software\\OnlyUser");
-    RegKey machine = create(HKEY_LOCAL_MACHINE, u"Software\\OnlyMachine");
-    EXPECT_EQ(registry_dir(), dir_.path());
-    EXPECT_TRUE(std::filesystem::exists(dir_.path() / "user.db"));
-    EXPECT_TRUE(std::filesystem::exists(dir_.path() / "machine.db"));
-    RegKey sw;
-    ASSERT_EQ(reg_open_key(HKEY_LOCAL_MACHINE, u"Software", KEY_READ, sw.put()), ERROR_SUCCESS);
-    EXPECT_EQ(sub_keys(sw.get()), std::vector<std::u16string>{u"OnlyMachine"});
-}
-
-TEST_F(KeyTest, MissingRegistryFolderIsCreatedPrivate) {
+TEST_F(KeyTest, RootsAreSeparateHivesInAPrivateRegistryFolder) {
     auto nested = dir_.path() / "a" / "b";
     ScopedEnv env("QEL_REGISTRY_DIR", nested.string());
     reg_reset_for_tests();
-    create(HKEY_CURRENT_USER, u"K");
+    create(HKEY_CURRENT_USER, u"Software\\OnlyUser");
+    create(HKEY_LOCAL_MACHINE, u"Software\\OnlyMachine");
+    EXPECT_EQ(registry_dir(), nested);
     struct stat st {};
     ASSERT_EQ(::stat(nested.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_TRUE(std::filesystem::exists(nested / "user.db"));
-}
+    EXPECT_TRUE(std::filesystem::exists(nested / "machine.db"));
+    RegKey sw;
+    ASSERT_EQ(reg_open_key(HKEY_LOCAL_MACHINE, u"Software", KEY_READ, sw.put()), ERROR_SUCCESS);
+    EXPECT_EQ(sub_keys(sw.get()), std::vector<std::u16string>{u"OnlyMachine"});
 
-TEST_F(KeyTest, WithoutRegistryDirTheUserDataFolderIsUsed) {
+    // Without QEL_REGISTRY_DIR the user's data folder holds them.
     ScopedEnv no_dir("QEL_REGISTRY_DIR", std::nullopt);
     ScopedEnv data("XDG_DATA_HOME", (dir_.path() / "data").string());
     reg_reset_for_tests();
-    EXPECT_EQ(registry_dir(), dir_.path() / "data" / "qel");
     create(HKEY_CURRENT_USER, u"K");
+    EXPECT_EQ(registry_dir(), dir_.path() / "data" / "qel");
     EXPECT_TRUE(std::filesystem::exists(dir_.path() / "data" / "qel" / "user.db"));
 }
 
