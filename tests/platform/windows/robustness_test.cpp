@@ -1,12 +1,7 @@
 // Windows under concurrent use: many posting threads, threads that end with their windows, and
 // endpoints opened and closed while datagrams arrive.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <vector>
@@ -23,18 +18,6 @@ using qel::test::WindowTest;
 namespace {
 
 using RobustnessTest = WindowTest;
-
-void send_raw(const std::filesystem::path& path, UINT message) {
-    std::array<std::uint8_t, 24> bytes{'Q', 'W', 'M', '1'};
-    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(message >> (8 * i));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-    ::sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address),
-             sizeof address);
-    ::close(fd);
-}
 
 }  // namespace
 
@@ -93,7 +76,8 @@ TEST_F(RobustnessTest, EndpointsOpenAndCloseWhileDatagramsArrive) {
     const auto path = runtime_dir() / "flicker.window";
     std::atomic<bool> stop{false};
     auto sender = Thread::start([&] {
-        while (!stop) send_raw(path, WM_APP);
+        std::array<std::uint8_t, 24> bytes{'Q', 'W', 'M', '1', 0x00, 0x80};  // WM_APP
+        while (!stop) qel::test::send_raw(path, bytes.data(), bytes.size());
         return DWORD{0};
     });
     for (int round = 0; round < 30; ++round) {

@@ -3,7 +3,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,6 +44,18 @@ struct SeenMessage {
     LPARAM lparam;
     bool operator==(const SeenMessage&) const = default;
 };
+
+// Sends raw bytes to a window's socket path, as any other program could; true when all were sent.
+inline bool send_raw(const std::filesystem::path& path, const void* data, std::size_t size) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    ssize_t n = ::sendto(fd, data, size, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&address),
+                         sizeof address);
+    ::close(fd);
+    return n == static_cast<ssize_t>(size);
+}
 
 class WindowTest : public ::testing::Test {
 protected:

@@ -97,9 +97,14 @@ TEST_F(WindowTest, CreateAndDestroyCallTheProcedureAndHandlesAreNotReused) {
     destroy_window(again);
 }
 
-TEST_F(WindowTest, FindWindowPrefersTheNewestAndMatchesTitlesExactly) {
-    ScopedClass cls(u"Findable", &ignore);
-    ScopedClass other(u"Other", &ignore);
+TEST_F(WindowTest, FindWindowPrefersTheNewestAndMatchesTitlesExactlyAndBroadcastsReachAll) {
+    int hits = 0;
+    auto count_app = [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+        if (m == WM_APP + 1) ++hits;
+        return 0;
+    };
+    ScopedClass cls(u"Findable", count_app);
+    ScopedClass other(u"Other", count_app);
     HWND first = create_window(u"Findable", u"first");
     HWND second = create_window(u"Findable", u"second");
     HWND third = create_window(u"Other", u"first");
@@ -108,6 +113,10 @@ TEST_F(WindowTest, FindWindowPrefersTheNewestAndMatchesTitlesExactly) {
     EXPECT_EQ(find_window(u"Findable", u"First"), nullptr);
     EXPECT_EQ(find_window(u"", u"first"), third);
     EXPECT_EQ(find_window(u"NotRegisteredAnywhere"), nullptr);
+    EXPECT_TRUE(post_message(HWND_BROADCAST, WM_APP + 1, 0, 0));
+    Msg m;
+    while (peek_message(&m, nullptr, 0, 0, PM_REMOVE)) dispatch_message(m);
+    EXPECT_EQ(hits, 3);
     destroy_window(second);
     EXPECT_EQ(find_window(u"Findable"), first);
     destroy_window(first);
@@ -266,20 +275,4 @@ TEST_F(WindowTest, DeviceChangeBroadcastReachesEveryWindowWithItsOwnCopyOfTheDat
         EXPECT_EQ(header.device_type, DBT_DEVTYP_DEVICEINTERFACE);
         EXPECT_EQ(header.size, sizeof(Header));
     }
-}
-
-TEST_F(WindowTest, BroadcastPostReachesEveryTopLevelWindow) {
-    std::atomic<int> hits{0};
-    ScopedClass cls(u"Everyone", [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
-        if (m == WM_APP + 1) ++hits;
-        return 0;
-    });
-    HWND w1 = create_window(u"Everyone", u"");
-    HWND w2 = create_window(u"Everyone", u"");
-    EXPECT_TRUE(post_message(HWND_BROADCAST, WM_APP + 1, 0, 0));
-    Msg m;
-    while (peek_message(&m, nullptr, 0, 0, PM_REMOVE)) dispatch_message(m);
-    EXPECT_EQ(hits.load(), 2);
-    destroy_window(w1);
-    destroy_window(w2);
 }
