@@ -23,37 +23,11 @@ std::string fmt(const char* format, const Args&... args) {
 
 }  // namespace
 
-TEST(TraceFormat, IntegerConversionsMatchThePlatformPrintf) {
-    EXPECT_EQ(fmt("%d %i %u", -42, 7, 42u), "-42 7 42");
-    EXPECT_EQ(fmt("%x %X %o", 0xbeefu, 0xbeefu, 8u), "beef BEEF 10");
-    EXPECT_EQ(fmt("[%5d|%-5d|%05d]", 42, 42, -42), "[   42|42   |-0042]");
-    EXPECT_EQ(fmt("[%+d|% d|% d|%+d]", 5, 5, -5, 0), "[+5| 5|-5|+0]");
-    EXPECT_EQ(fmt("[%#x|%#X|%#o|%#x|%#o]", 255u, 255u, 8u, 0u, 0u), "[0xff|0XFF|010|0|0]");
-    EXPECT_EQ(fmt("[%08.3d|%.0d|%.5x]", 7, 0, 0xabu), "[     007||000ab]");
-    EXPECT_EQ(fmt("[%#010x]", 0x1234u), "[0x00001234]");
-    EXPECT_EQ(fmt("[%-+6d]", 3), "[+3    ]");
-    EXPECT_EQ(fmt("%d", INT_MIN), "-2147483648");
+// Flags, widths and precisions of plain conversions are compared with the C library at the end;
+// these are what the dialect adds or does differently.
+TEST(TraceFormat, IntegersAreReadAtTheWidthTheConversionNames) {
     EXPECT_EQ(fmt("%I64d %lld %I64u", INT64_MIN, -1LL, UINT64_MAX),
               "-9223372036854775808 -1 18446744073709551615");
-}
-
-TEST(TraceFormat, FormatsFoundInTheSystemsTraceTexts) {
-    const unsigned char addr[6] = {0x00, 0x1a, 0x7d, 0xda, 0x71, 0x13};
-    EXPECT_EQ(fmt("%02x:%02x:%02x:%02x:%02x:%02x", addr[0], addr[1], addr[2], addr[3], addr[4],
-                  addr[5]),
-              "00:1a:7d:da:71:13");
-    EXPECT_EQ(fmt("%0.2x%0.2x", 0x0a, 0xff), "0aff");
-    EXPECT_EQ(fmt("%4.4d|%0.4d|%04d", 7, 12, 31), "0007|0012|0031");
-    EXPECT_EQ(fmt("%s%03x", "COM", 0x1f), "COM01f");
-    EXPECT_EQ(fmt("%01X%01X", 0x0a, 0x1b), "A1B");
-    EXPECT_EQ(fmt("%10.0f\n", 4294967295.0), "4294967295\n");
-    EXPECT_EQ(fmt("%04X:  ", 0x10), "0010:  ");
-    EXPECT_EQ(fmt("+QelConfig::RasConnHangUp ret - 0x%x", 0x80004005u),
-              "+QelConfig::RasConnHangUp ret - 0x80004005");
-    EXPECT_EQ(fmt("%c:%d:%s:%s", 'M', 12, "luid", "name"), "M:12:luid:name");
-}
-
-TEST(TraceFormat, IntegersAreReadAtTheWidthTheConversionNames) {
     // Without a modifier the platform reads 32 bits: a wider value is cut to its low bits.
     EXPECT_EQ(fmt("%x", 0x1122334455667788ULL), "55667788");
     EXPECT_EQ(fmt("%I64x", 0x1122334455667788ULL), "1122334455667788");
@@ -82,10 +56,6 @@ TEST(TraceFormat, CharactersAndFloatingPoint) {
     EXPECT_EQ(fmt("[%c|%3c|%-3c]", 'a', 'b', 'c'), "[a|  b|c  ]");
     EXPECT_EQ(fmt("%C%lc%wc", u'\u00e9', u'\u20ac', 0x1F600), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     EXPECT_EQ(fmt("%hC", 0x41), "A");
-    EXPECT_EQ(fmt("%f|%.2f|%8.3f|%-8.1f|", 1.5, 2.345, 3.14159, 2.0), "1.500000|2.35|   3.142|2.0     |");
-    EXPECT_EQ(fmt("%e|%E|%g|%G", 12345.678, 0.00012, 0.0001, 1e20), "1.234568e+04|1.200000E-04|0.0001|1E+20");
-    EXPECT_EQ(fmt("%+08.2f|% f|%010f", -3.5, 1.0, 1.0 / 0.0), "-0003.50| 1.000000|       inf");
-    EXPECT_EQ(fmt("%#.0f|%.0f", 3.0, 2.5), "3.|2");
     EXPECT_EQ(fmt("%f", 3.0f), "3.000000");
 }
 
@@ -196,7 +166,7 @@ TEST(TraceFormat, AgreesWithTheCLibraryOnEveryFlagWidthAndPrecision) {
     const std::vector<std::string> widths = {"", "1", "6", "14"};
     const std::vector<std::string> precisions = {"", ".", ".0", ".1", ".4", ".12"};
     const int ints[] = {0, 1, -1, 42, -12345, INT_MAX, INT_MIN};
-    const double doubles[] = {0.0, -0.0, 1.0, -2.5, 3.14159265, 1e-7, 6.02e23, 1e300};
+    const double doubles[] = {0.0, -0.0, 1.0, -2.5, 3.14159265, 1e-7, 6.02e23, 1e300, -1.0 / 0.0};
     const char* texts[] = {"", "a", "abcdefgh"};
     int compared = 0;
     char expected[512];

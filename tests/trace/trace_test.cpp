@@ -179,32 +179,27 @@ TEST_F(TraceTest, LogFileGetsFacadeLinesWithLineFeedsButNeverErrorLines) {
               "earlier\nQELA: +QelConfig::RasConnHangUp ret - 0x80004005\nQELA: ODS text\n\n");
 }
 
-TEST_F(TraceTest, LogFileInMissingFolderIsSkippedSilently) {
-    const fs::path log = dir_.path() / "missing" / "trace.log";
-    set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 1);
-    set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", utf16(log.string()));
-    DebugStreamCapture capture;
-    set_last_error(ERROR_MORE_DATA);
-    QelTrace("still traced");
-    EXPECT_EQ(last_error(), ERROR_MORE_DATA);
-    EXPECT_TRUE(capture.contains("QELA: still traced"));
-    EXPECT_FALSE(fs::exists(log.parent_path()));
-}
-
-TEST_F(TraceTest, LogFileNameHoldsAtMost260Bytes) {
+TEST_F(TraceTest, LogFileNameHoldsAtMost260BytesAndAFileThatCannotBeOpenedIsSkipped) {
     // 129 characters and the terminator fit in 260 bytes; one more character does not.
     const std::string base = (dir_.path() / "").string();
     ASSERT_LT(base.size(), 120u);
     const std::string fits = base + std::string(129 - base.size(), 'f');
     const std::string too_long = base + std::string(130 - base.size(), 'g');
+    const std::string in_missing_folder = base + "missing/trace.log";
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 1);
-    for (const std::string& name : {fits, too_long}) {
+    DebugStreamCapture capture;
+    for (const std::string& name : {fits, too_long, in_missing_folder}) {
         set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", utf16(name));
         qel::trace::reset_trace_for_tests();
+        set_last_error(ERROR_MORE_DATA);
         QelTrace("line");
+        EXPECT_EQ(last_error(), ERROR_MORE_DATA);
     }
     EXPECT_EQ(qel::test::read_file(fits), "QELA: line\n");
     EXPECT_FALSE(fs::exists(too_long));
+    EXPECT_FALSE(fs::exists(dir_.path() / "missing"));
+    const auto lines = capture.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "QELA: line"), 3);  // still traced
 }
 
 TEST_F(TraceTest, LinesFromManyThreadsStayWhole) {
