@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
-#include <vector>
+
+#include "../run_self.h"
 
 #include "platform/sync/clock.h"
 #include "platform/sync/event.h"
@@ -63,29 +60,9 @@ TEST(Clock, DeadlinesOfZeroInfiniteAndTheLongestLimit) {
 
 namespace {
 
-// Starts this test program again, running only `filter`, with QEL_TIME_SCALE set to `scale`;
-// its exit status.
-int run_self(const std::string& filter, const std::string& scale) {
-    std::vector<std::string> env_text;
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::string(*e).rfind("QEL_TIME_SCALE=", 0) != 0) env_text.emplace_back(*e);
-    env_text.push_back("QEL_TIME_SCALE=" + scale);
-    std::vector<char*> envp;
-    for (auto& e : env_text) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string exe = "/proc/self/exe";
-    std::string arg = "--gtest_filter=" + filter;
-    char* argv[] = {exe.data(), arg.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int run_with_scale(const std::string& scale) {
+    return qel::test::run_self("ClockEnvironment.StartingScaleFollowsTheEnvironment", {"QEL_TIME_SCALE"},
+                               {"QEL_TIME_SCALE=" + scale});
 }
 
 }  // namespace
@@ -103,7 +80,5 @@ TEST(ClockEnvironment, StartingScaleFollowsTheEnvironment) {
 }
 
 TEST(ClockEnvironment, NewProcessTakesItsScaleFromTheEnvironment) {
-    EXPECT_EQ(run_self("ClockEnvironment.StartingScaleFollowsTheEnvironment", "0.25"), 0);
-    EXPECT_EQ(run_self("ClockEnvironment.StartingScaleFollowsTheEnvironment", "-3"), 0);
-    EXPECT_EQ(run_self("ClockEnvironment.StartingScaleFollowsTheEnvironment", "fast"), 0);
+    for (const char* scale : {"0.25", "-3", "fast"}) EXPECT_EQ(run_with_scale(scale), 0) << scale;
 }

@@ -1,10 +1,6 @@
 // The process's ANSI code page (QEL_ACP, read once) seen from fresh processes, and conversions
 // from several threads at once.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <thread>
@@ -12,9 +8,8 @@
 
 #include "platform/environment.h"
 #include "support/test_support.h"
+#include "../run_self.h"
 #include "text_test_support.h"
-
-extern char** environ;
 
 using namespace qel::platform;
 
@@ -27,29 +22,10 @@ constexpr const char* kProbeOut = "QEL_ACP_PROBE_OUT";
 std::string run_probe(std::optional<std::string> acp) {
     qel::test::TempDir dir;
     const std::string out_file = (dir.path() / "probe.txt").string();
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string_view entry(*e);
-        if (!entry.starts_with("QEL_ACP=") && !entry.starts_with("QEL_ACP_PROBE_OUT=")) env.emplace_back(entry);
-    }
-    if (acp) env.push_back("QEL_ACP=" + *acp);
-    env.push_back(std::string(kProbeOut) + "=" + out_file);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string exe = "/proc/self/exe";
-    std::string filter = "--gtest_filter=AnsiCodePageProbe.ReportsTheCodePage";
-    char* argv[] = {exe.data(), filter.data(), nullptr};
-    posix_spawn_file_actions_t quiet;  // the child's own test report would clutter ours
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, exe.c_str(), &quiet, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0) return "spawn failed";
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "probe failed";
+    std::vector<std::string> added{std::string(kProbeOut) + "=" + out_file};
+    if (acp) added.push_back("QEL_ACP=" + *acp);
+    if (qel::test::run_self("AnsiCodePageProbe.ReportsTheCodePage", {"QEL_ACP", kProbeOut}, added) != 0)
+        return "probe failed";
     return qel::test::read_file(out_file);
 }
 
