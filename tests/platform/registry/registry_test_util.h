@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry/registry.h"
+#include "platform/registry/reg_file.h"
 #include "support/test_support.h"
 
 namespace qel::test {
@@ -78,32 +78,17 @@ inline std::optional<DWORD> query_dword(HKEY key, std::u16string_view name) {
     return out;
 }
 
-inline std::vector<std::u16string> sub_keys(HKEY key) {
-    std::vector<std::u16string> out;
-    char16_t name[kMaxKeyNameLength + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxKeyNameLength + 1;
-        LSTATUS st = reg_enum_key(key, i, name, &len);
-        if (st != ERROR_SUCCESS) {
-            EXPECT_EQ(st, ERROR_NO_MORE_ITEMS);
-            return out;
-        }
-        out.emplace_back(name, len);
-    }
+// A key's sub-key names and value names in enumeration order.
+inline RegKeyContents contents(HKEY key) {
+    RegKeyContents c;
+    EXPECT_EQ(read_reg_key(key, &c), ERROR_SUCCESS);
+    return c;
 }
-
+inline std::vector<std::u16string> sub_keys(HKEY key) { return contents(key).sub_keys; }
 inline std::vector<std::u16string> value_names(HKEY key) {
-    std::vector<std::u16string> out;
-    std::u16string name(kMaxValueNameLength + 1, u'\0');
-    for (DWORD i = 0;; ++i) {
-        DWORD len = kMaxValueNameLength + 1;
-        LSTATUS st = reg_enum_value(key, i, name.data(), &len, nullptr, nullptr, nullptr);
-        if (st != ERROR_SUCCESS) {
-            EXPECT_EQ(st, ERROR_NO_MORE_ITEMS);
-            return out;
-        }
-        out.emplace_back(name.data(), len);
-    }
+    std::vector<std::u16string> names;
+    for (const auto& v : contents(key).values) names.push_back(v.name);
+    return names;
 }
 
 }  // namespace qel::test
