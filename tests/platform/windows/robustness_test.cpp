@@ -1,5 +1,5 @@
-// Windows under concurrent use: many posting threads, threads that end with their windows, and
-// endpoints opened and closed while datagrams arrive.
+// Windows under concurrent use: many posting threads, and endpoints opened and closed while
+// datagrams arrive.
 #include <array>
 #include <atomic>
 #include <filesystem>
@@ -52,23 +52,6 @@ TEST_F(RobustnessTest, EachPosterIsSeenInItsOwnOrderWhenManyPostAtOnce) {
         for (int i = 0; i < kEach; ++i) EXPECT_EQ(from_one[i], i);
     }
     destroy_window(hwnd);
-}
-
-TEST_F(RobustnessTest, WindowsAndTheirSocketEndWithTheirThread) {
-    ScopedClass cls(u"ShortLived", &def_window_proc);
-    HWND hwnd = nullptr;
-    auto owner = Thread::start([&] {
-        hwnd = create_window(u"ShortLived", u"");
-        post_message(hwnd, WM_USER, 0, 0);  // left unread
-        return DWORD{0};
-    });
-    ASSERT_EQ(wait_for_single_object(owner->handle(), INFINITE), WAIT_OBJECT_0);
-    // By the time the thread's handle is signalled its windows are gone.
-    ASSERT_NE(hwnd, nullptr);
-    EXPECT_FALSE(is_window(hwnd));
-    EXPECT_EQ(find_window(u"ShortLived"), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(runtime_dir() / "shortlived.window"));
-    EXPECT_FALSE(post_message(hwnd, WM_USER, 0, 0));
 }
 
 TEST_F(RobustnessTest, EndpointsOpenAndCloseWhileDatagramsArrive) {

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/last_error.h"
 #include "platform/sync/event.h"
 #include "platform/sync/thread.h"
@@ -215,13 +216,14 @@ TEST_F(WindowTest, TwoThreadsSendingToEachOtherDoNotDeadlock) {
     destroy_window(main_window);
 }
 
-TEST_F(WindowTest, SenderIsReleasedWhenTheTargetThreadEndsWithoutReading) {
+TEST_F(WindowTest, SenderIsReleasedAndWindowsEndWhenTheirThreadEndsWithoutReading) {
     ScopedClass cls(u"Deaf", &ignore);
     WaitHandle made = create_event(true, false);
     WaitHandle finish = create_event(true, false);
     HWND hwnd = nullptr;
     auto owner = Thread::start([&] {
         hwnd = create_window(u"Deaf", u"");
+        post_message(hwnd, WM_USER, 0, 0);  // left unread
         set_event(made);
         wait_for_single_object(finish, INFINITE);  // never reads its queue
         return DWORD{0};
@@ -233,8 +235,12 @@ TEST_F(WindowTest, SenderIsReleasedWhenTheTargetThreadEndsWithoutReading) {
         return DWORD{0};
     });
     EXPECT_EQ(send_message(hwnd, WM_USER, 1, 0), 0);
-    owner->join();
-    EXPECT_FALSE(is_window(hwnd));  // windows end with their thread
+    // By the time the thread's handle is signalled its windows and their sockets are gone.
+    ASSERT_EQ(wait_for_single_object(owner->handle(), INFINITE), WAIT_OBJECT_0);
+    EXPECT_FALSE(is_window(hwnd));
+    EXPECT_EQ(find_window(u"Deaf"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(runtime_dir() / "deaf.window"));
+    EXPECT_FALSE(post_message(hwnd, WM_USER, 0, 0));
 }
 
 TEST_F(WindowTest, DeviceChangeBroadcastReachesEveryWindowWithItsOwnCopyOfTheData) {
