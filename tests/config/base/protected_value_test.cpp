@@ -7,6 +7,8 @@
 
 #include "config/protected_value.h"
 #include "config_test_util.h"
+#include "platform/text/text.h"
+#include "trace/qel_trace.h"
 
 namespace qel::test {
 namespace {
@@ -242,6 +244,44 @@ TEST_F(ProtectedValueTest, SecurityIdOfTheFirstServiceWithTheUuid) {
     id = 1234;
     EXPECT_FALSE(SecurityIdFromUUID(0x1106, &id));
     EXPECT_EQ(id, 1234u);
+}
+
+}  // namespace
+}  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+// The store's failure lines reach the trace log with their exact texts.
+TEST_F(ProtectedValueTest, FailuresAreTracedToTheLogFile) {
+    const auto log = dir_.path() / "trace.log";
+    {
+        RegKey debug;
+        ASSERT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Debug", KEY_ALL_ACCESS, debug.put(),
+                                 nullptr),
+                  ERROR_SUCCESS);
+        const DWORD on = 1;
+        reg_set_value(debug.get(), u"app_trace_level", REG_DWORD, reinterpret_cast<const BYTE*>(&on), 4);
+        const std::u16string file = to_utf16(log.string());
+        reg_set_value(debug.get(), u"LogFileName", REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                      static_cast<DWORD>((file.size() + 1) * 2));
+    }
+    qel::trace::reset_facade_trace();
+    const BYTE data[4] = {1, 2, 3, 4};
+    HKEY closed = nullptr;
+    ASSERT_EQ(reg_create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Closed", KEY_ALL_ACCESS, &closed, nullptr),
+              ERROR_SUCCESS);
+    reg_close_key(closed);
+    EXPECT_EQ(BTRegSetEncValue(closed, u"Pin", 0, REG_BINARY, data, 4), static_cast<LONG>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(BtDeleteUserKeyContainers());
+    qel::trace::reset_facade_trace();
+    const std::string text = read_file(log);
+    EXPECT_NE(text.find("BTRegSetEncValue: RegSetValueEx  failed. lpValueName=Pin dwEncodedBufferLen=112 err=6"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("BtDeleteUserKeyContainers: CryptAcquireContext failed.Error=-2146893802(0x80090016)"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace
