@@ -16,6 +16,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -240,6 +241,29 @@ std::shared_ptr<EVP_PKEY> parse_private_key(const std::vector<BYTE>& der) {
         return {};
     }
     return std::shared_ptr<EVP_PKEY>(key, crypto_detail::PkeyFree{});
+}
+
+// The last key pair parsed per container file, reused while the file holds the same bytes:
+// parsing a key is most of the cost of opening a protected value. Guarded by g_container_mutex
+// (the caller holds a FolderLock).
+struct CachedKey {
+    std::vector<BYTE> der;
+    std::shared_ptr<EVP_PKEY> key;
+};
+std::map<std::string, CachedKey>& key_cache() {
+    static std::map<std::string, CachedKey> cache;
+    return cache;
+}
+
+std::shared_ptr<EVP_PKEY> cached_key(const std::filesystem::path& file, const std::vector<BYTE>& der) {
+    CachedKey& entry = key_cache()[file.string()];
+    if (entry.key && entry.der == der) {
+        return entry.key;
+    }
+    OPENSSL_cleanse(entry.der.data(), entry.der.size());
+    entry.der = der;
+    entry.key = parse_private_key(der);
+    return entry.key;
 }
 
 std::vector<BYTE> private_key_der(EVP_PKEY* key) {
@@ -481,15 +505,15 @@ DWORD CryptContext::get_user_key(DWORD key_spec, CryptKey* out) const {
     if (out == nullptr) return ERROR_INVALID_PARAMETER;
     if (container_->verify_only) return NTE_BAD_KEYSET;
     if (key_spec != AT_KEYEXCHANGE) return NTE_BAD_KEY;
-    ContainerFile file;
+    std::shared_ptr<EVP_PKEY> pkey;
     {
         FolderLock lock(container_->folder);
-        file = read_container(container_->file);
+        ContainerFile file = read_container(container_->file);
+        if (!file.exists || !file.valid) return NTE_BAD_KEYSET;
+        if (file.key_der.empty()) return NTE_NO_KEY;
+        pkey = cached_key(container_->file, file.key_der);
+        OPENSSL_cleanse(file.key_der.data(), file.key_der.size());
     }
-    if (!file.exists || !file.valid) return NTE_BAD_KEYSET;
-    if (file.key_der.empty()) return NTE_NO_KEY;
-    auto pkey = parse_private_key(file.key_der);
-    OPENSSL_cleanse(file.key_der.data(), file.key_der.size());
     if (!pkey) return NTE_BAD_KEYSET;
     auto k = std::make_unique<KeyData>();
     k->algorithm = CALG_RSA_KEYX;
