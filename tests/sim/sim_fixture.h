@@ -57,10 +57,10 @@ public:
     void add(Received r) {
         r.on_simulator_thread = sim_->on_event_thread();
         r.tick = platform::tick_count();
-        {
-            std::lock_guard lock(mutex_);
-            events_.push_back(std::move(r));
-        }
+        // Notified under the lock: a waiter that then destroys the recorder cannot do so before
+        // this call has let go of it.
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(r));
         changed_.notify_all();
     }
     std::vector<Received> events() const {

@@ -310,8 +310,8 @@ TEST_F(Scripting, ScriptedSequenceOfStatusesArrivesInOrder) {
 }
 
 TEST_F(Scripting, InjectedEventsReachEveryConnectedApiOnTheSimulatorThread) {
-    CQBtAPI second(std::make_unique<SimBackend>(sim_));
     Recorder rec2(sim_);
+    CQBtAPI second(std::make_unique<SimBackend>(sim_));
     register_all(second, rec2);
     sim_->inject([](stackapi::EventSink& s) { s.device_status(4, 0); });
     ASSERT_TRUE(rec_.wait_for("status"));
@@ -374,8 +374,8 @@ TEST_F(Discovery, OfAnAbsentOrUnknownDeviceFails) {
 }
 
 TEST_F(Discovery, EventGoesOnlyToTheApiThatAsked) {
-    CQBtAPI other(std::make_unique<SimBackend>(sim_));
     Recorder rec2(sim_);
+    CQBtAPI other(std::make_unique<SimBackend>(sim_));
     ASSERT_EQ(other.ConnectToServer(true, 60, false, false), QBT_SUCCESS);
     register_all(other, rec2);
     ASSERT_EQ(api_.GapStartDiscovery(kKeyboard, 1), QBT_SUCCESS);
