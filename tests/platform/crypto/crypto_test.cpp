@@ -354,3 +354,58 @@ TEST_F(CryptoTest, FirstKeyGeneratedOnceWhenThreadsRace) {
 }
 
 }  // namespace
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace qel::platform;
+
+// Two processes sealing with a new container at once agree on one key-exchange key.
+TEST_F(CryptoTest, FirstKeyGeneratedOnceWhenProcessesRace) {
+    container(CRYPT_NEWKEYSET);
+    const auto blob_file = [&](int i) { return dir_.path() / ("blob" + std::to_string(i)); };
+    auto seal = [](const std::filesystem::path& out) {
+        CryptContext c;
+        CryptKey exchange;
+        CryptKey session;
+        std::vector<BYTE> blob;
+        if (crypt_acquire_context(u"Test Container", MS_DEF_PROV, PROV_RSA_FULL, 0, &c) != ERROR_SUCCESS ||
+            c.generate_exchange_key_if_absent(&exchange) != ERROR_SUCCESS ||
+            c.generate_key(CALG_RC2, CRYPT_EXPORTABLE, &session) != ERROR_SUCCESS ||
+            session.export_key(exchange, SIMPLEBLOB, &blob) != ERROR_SUCCESS) {
+            return false;
+        }
+        std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(blob.data()),
+                                                   static_cast<std::streamsize>(blob.size()));
+        return true;
+    };
+    std::vector<pid_t> children;
+    for (int i = 0; i < 3; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::_exit(seal(blob_file(i)) ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    CryptContext c = container(0);
+    CryptKey exchange;
+    ASSERT_EQ(c.get_user_key(AT_KEYEXCHANGE, &exchange), ERROR_SUCCESS);
+    for (int i = 0; i < 3; ++i) {
+        const std::string bytes = qel::test::read_file(blob_file(i));
+        const std::vector<BYTE> blob(bytes.begin(), bytes.end());
+        CryptKey imported;
+        EXPECT_EQ(c.import_key(blob, exchange, 0, &imported), ERROR_SUCCESS) << i;
+    }
+}
+
+}  // namespace
