@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -355,14 +358,7 @@ TEST_F(CryptoTest, FirstKeyGeneratedOnceWhenThreadsRace) {
 
 }  // namespace
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
-
 namespace {
-
-using namespace qel::platform;
 
 // Two processes sealing with a new container at once agree on one key-exchange key.
 TEST_F(CryptoTest, FirstKeyGeneratedOnceWhenProcessesRace) {
