@@ -1,5 +1,6 @@
 #include "config/connection_cfg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -52,6 +53,11 @@ LONG CopyKeyComplete(HKEY from, HKEY to) {
         if (st != ERROR_SUCCESS) return st;
     }
     return ERROR_SUCCESS;
+}
+
+// A connection name is one key name: a "\\" in it would address a key nested in another.
+bool HasPathSeparator(std::u16string_view name) {
+    return name.find(u'\\') != std::u16string_view::npos;
 }
 
 // The first application of `uuid` in the applications tree (named `service` when given).
@@ -178,6 +184,8 @@ void CBTConnectionInfoCfg::GetUniqueConnectionName(std::string_view tBdName, std
     if (service.size() > kUniqueTotalChars - device.size()) service.resize(kUniqueTotalChars - device.size());
 
     std::u16string base = device + u" " + service;
+    // A "\" would make the name a path of nested keys, inside another connection's key.
+    std::replace(base.begin(), base.end(), u'\\', u'_');
     szConnName = base;
     for (int n = 1; !IsConnectionNameUnique(szConnName); ++n) {
         char number[16];
@@ -191,7 +199,8 @@ std::u16string CBTConnectionInfoCfg::CreateConnectionObject(
     const CfgDevClass& tDevClass, std::string_view tBdName, const CfgBdAddr& tLocalBdAddress, bool bDefault,
     DWORD dwOPPType, bool /*bEncryption*/) {
     std::u16string name = fit_text(szConnectionName, MAX_PATH);
-    if (!IsConnectionNameUnique(name)) GetUniqueConnectionName(tBdName, szServiceName, name, true);
+    if (name.empty() || HasPathSeparator(name) || !IsConnectionNameUnique(name))
+        GetUniqueConnectionName(tBdName, szServiceName, name, true);
 
     GUID guid{};
     MapUuidToGuid(uuid, &guid);
@@ -246,7 +255,7 @@ bool CBTConnectionInfoCfg::Rename(std::u16string_view szOldConnectionName, std::
     std::u16string new_name = fit_text(szNewConnectionName, kConnectionRenameChars + 1);
     // A new name taken by another connection (or, after the cut, by this one) would be copied
     // over and then lost with the old key.
-    if (new_name.empty() || !IsConnectionNameUnique(new_name)) return false;
+    if (new_name.empty() || HasPathSeparator(new_name) || !IsConnectionNameUnique(new_name)) return false;
     auto old_name = FindConnectionKey(szOldConnectionName);
     if (!old_name) return false;
 

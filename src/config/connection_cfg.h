@@ -11,6 +11,9 @@
 //    already has (in any letter case, after the cut to 99 characters), copies every value and
 //    sub-key whatever its size, and deletes the old key only once the copy is complete (a failed
 //    copy is removed again and the old connection stays). A reader in between may see both keys.
+//  - A connection name is a single key name: a name given with a "\" is replaced by a generated
+//    one (CreateConnectionObject) or refused (Rename), and generated names turn a "\" of a
+//    device or service name into "_", so no connection is ever created inside another's key.
 //  - Walks over the connections skip records that cannot be read; nothing throws.
 #pragma once
 

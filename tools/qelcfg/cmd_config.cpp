@@ -342,8 +342,10 @@ int list_autoconnect(bool json) {
     ordered_json list = ordered_json::array();
     Table table({"Port", "Service", "Device", "Address", "UUID", "MTU"});
     for (const auto& key : tree_keys(it)) {
-        auto port = parse_number(utf8(key));
-        CBTAutoConnect entry(port.value_or(0));
+        // "0010" is port 10: the key is decimal with leading zeros, never octal.
+        DWORD port = 0;
+        for (char16_t c : key) port = (c >= u'0' && c <= u'9') ? port * 10 + (c - u'0') : port;
+        CBTAutoConnect entry(port);
         entry.SetKeyName(key.c_str());
         if (entry.Read() != ERROR_SUCCESS) continue;
         Fields f;

@@ -178,6 +178,18 @@ TEST_F(ConnectionRecordsTest, RenameRefusesWhatWouldDestroyAConnection) {
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, kConnections + u"\\" + std::u16string(99, u'x')));
 }
 
+TEST_F(ConnectionRecordsTest, NamesNeverNestAConnectionInsideAnother) {
+    make_connection(u"Phone", 0x1101, u"Serial Port");
+    // A device named with a backslash, and a name given with one, both stay single key names.
+    std::u16string made = CBTConnectionInfoCfg::CreateConnectionObject(u"Phone\\Evil", u"Dial-up", 0x1103, kPhone,
+                                                                       kClass, "Ph\\one", kLocal, false, 0, true);
+    EXPECT_EQ(made, u"Ph_one Dial-up");
+    EXPECT_EQ(sub_keys(HKEY_CURRENT_USER, kConnections + u"\\Phone"), std::vector<std::u16string>{});
+    EXPECT_FALSE(CBTConnectionInfoCfg::Rename(u"Phone", u"Phone\\Sub"));
+    EXPECT_EQ(sub_keys(HKEY_CURRENT_USER, kConnections),
+              (std::vector<std::u16string>{u"Phone", u"Ph_one Dial-up"}));  // "_" sorts after letters
+}
+
 TEST_F(ConnectionRecordsTest, DeleteFindsTheNameInAnyCase) {
     make_connection(u"Phone SPP", 0x1101, u"Serial Port");
     EXPECT_FALSE(CBTConnectionInfoCfg::Delete(u"Nobody"));
