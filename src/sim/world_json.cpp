@@ -26,8 +26,12 @@ struct Bad {
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) { throw Bad{where + ": " + what}; }
 
+// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
 std::string cut(std::string s, std::size_t limit) {
-    if (s.size() > limit) s.resize(limit);
+    if (s.size() <= limit) return s;
+    std::size_t n = limit;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    s.resize(n);
     return s;
 }
 
