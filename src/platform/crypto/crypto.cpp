@@ -379,7 +379,8 @@ DWORD CryptKey::export_key(const CryptKey& exchange, BYTE blob_type, std::vector
     const std::size_t k = static_cast<std::size_t>(EVP_PKEY_get_size(exchange.data_->pkey.get()));
     const std::size_t key_len = data_->key.size();
     if (k < key_len + 3 + kMinPadBytes) return NTE_BAD_KEY;
-    // 00 02 <non-zero random> 00 <key>
+    // 00 02 <non-zero random> 00 <key>, the key's bytes in little-endian order (last byte first),
+    // as the platform builds the block as one little-endian number.
     std::vector<BYTE> block(k, 0);
     block[1] = 2;
     for (std::size_t i = 2; i < k - key_len - 1; ++i) {
@@ -387,7 +388,7 @@ DWORD CryptKey::export_key(const CryptKey& exchange, BYTE blob_type, std::vector
             if (!random_bytes(&block[i], 1)) return NTE_FAIL;
         } while (block[i] == 0);
     }
-    std::copy(data_->key.begin(), data_->key.end(), block.end() - static_cast<std::ptrdiff_t>(key_len));
+    std::copy(data_->key.rbegin(), data_->key.rend(), block.end() - static_cast<std::ptrdiff_t>(key_len));
     std::vector<BYTE> enciphered;
     const bool ok = rsa_raw(exchange.data_->pkey.get(), true, block, &enciphered);
     OPENSSL_cleanse(block.data(), block.size());
@@ -610,7 +611,7 @@ DWORD CryptContext::import_key(std::span<const BYTE> blob, const CryptKey& unwra
         const std::size_t key_len = zero < k ? k - zero - 1 : 0;
         const ProviderDefaults d = provider_defaults(provider_);
         if (zero < k && zero - 2 >= kMinPadBytes && key_len * 8 >= d.rc2_min_bits && key_len * 8 <= d.rc2_max_bits) {
-            std::vector<BYTE> key(block.begin() + static_cast<std::ptrdiff_t>(zero + 1), block.end());
+            std::vector<BYTE> key(block.rbegin(), block.rend() - static_cast<std::ptrdiff_t>(zero + 1));
             // An imported 40-bit key always carries the zero salt.
             out->data_ = make_rc2(provider_, std::move(key), (flags & CRYPT_EXPORTABLE) != 0, false);
             result = ERROR_SUCCESS;

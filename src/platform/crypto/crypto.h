@@ -18,8 +18,9 @@
 //    data is aligned); final decryption checks every pad byte (NTE_BAD_DATA otherwise).
 //  - RSA keys use the public exponent 65537. SIMPLEBLOB: BLOBHEADER {bType 1, bVersion 2,
 //    reserved 0, aiKeyAlg CALG_RC2}, the ALG_ID CALG_RSA_KEYX, then the RSA encryption of the PKCS
-//    #1 v1.5 type 2 block 00 02 <non-zero random> 00 <key bytes>, stored byte-reversed
-//    (little-endian): 12 + 64 bytes under a 512-bit key. Importing checks bType, version 2,
+//    #1 v1.5 type 2 block 00 02 <non-zero random> 00 <key bytes, last byte first>, stored
+//    byte-reversed (little-endian): the platform builds and stores the block as one little-endian
+//    number. 12 + 64 bytes under a 512-bit key. Importing checks bType, version 2,
 //    reserved 0 and the padding (NTE_BAD_DATA), that the unwrapping key is a key-exchange key
 //    (NTE_BAD_PUBLIC_KEY), and the key length against the provider (NTE_BAD_DATA).
 //  - A key derived from a SHA-1 hash takes the first key-length bytes of the hash value.

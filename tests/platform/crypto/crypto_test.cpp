@@ -6,6 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <openssl/evp.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
+
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -402,6 +406,53 @@ TEST_F(CryptoTest, FirstKeyGeneratedOnceWhenProcessesRace) {
         CryptKey imported;
         EXPECT_EQ(c.import_key(blob, exchange, 0, &imported), ERROR_SUCCESS) << i;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Opens a SIMPLEBLOB by hand with the container's stored key pair: the wrapped block, read as a
+// little-endian number, is 00 02 <non-zero random> 00 followed by the key's bytes last first.
+TEST_F(CryptoTest, SimpleBlobWrapsTheKeyAsTheStandardBlockInLittleEndian) {
+    CryptContext c = container(CRYPT_NEWKEYSET);
+    CryptKey exchange;
+    ASSERT_EQ(c.generate_exchange_key_if_absent(&exchange), ERROR_SUCCESS);
+    CryptHash hash;
+    ASSERT_EQ(c.create_hash(CALG_SHA1, &hash), ERROR_SUCCESS);
+    CryptKey session;
+    ASSERT_EQ(c.derive_key(CALG_RC2, hash, CRYPT_EXPORTABLE, &session), ERROR_SUCCESS);
+    std::vector<BYTE> value;
+    ASSERT_EQ(hash.value(&value), ERROR_SUCCESS);
+    std::vector<BYTE> blob;
+    ASSERT_EQ(session.export_key(exchange, SIMPLEBLOB, &blob), ERROR_SUCCESS);
+
+    std::string file;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / "user-keys")) {
+        if (entry.path().extension() == ".key") file = qel::test::read_file(entry.path());
+    }
+    ASSERT_GT(file.size(), 12u);
+    const auto* der = reinterpret_cast<const unsigned char*>(file.data() + 12);
+    EVP_PKEY* pkey = d2i_AutoPrivateKey(nullptr, &der, static_cast<long>(file.size() - 12));
+    ASSERT_NE(pkey, nullptr);
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(pkey, nullptr);
+    ASSERT_EQ(EVP_PKEY_decrypt_init(ctx), 1);
+    ASSERT_EQ(EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING), 1);
+    const std::vector<BYTE> wrapped(blob.rbegin(), blob.rend() - 12);
+    std::vector<BYTE> block(64);
+    std::size_t len = block.size();
+    ASSERT_EQ(EVP_PKEY_decrypt(ctx, block.data(), &len, wrapped.data(), wrapped.size()), 1);
+    EVP_PKEY_CTX_free(ctx);
+    EVP_PKEY_free(pkey);
+    block.resize(len);
+    block.insert(block.begin(), 64 - len, 0);  // leading zero bytes of the number
+
+    EXPECT_EQ(block[0], 0);
+    EXPECT_EQ(block[1], 2);
+    EXPECT_TRUE(std::none_of(block.begin() + 2, block.begin() + 58, [](BYTE b) { return b == 0; }));
+    EXPECT_EQ(block[58], 0);
+    const std::vector<BYTE> key_last_first(value.rend() - 5, value.rend());
+    EXPECT_EQ(std::vector<BYTE>(block.begin() + 59, block.end()), key_last_first);
 }
 
 }  // namespace
