@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <typeinfo>
 #include <vector>
 
 #include "config/cfg_iterator.h"
@@ -121,7 +122,16 @@ std::unique_ptr<CBTAppCfg> CBTConnectionInfoCfg::NewAppCfg(DWORD dwUUID) {
 }
 
 void CBTConnectionInfoCfg::GetAll(HKEY hKey) {
-    if (!m_pAppCfg) m_pAppCfg = NewAppCfg(CBTAppSrvCfg::GetUUID(hKey));
+    // A record read again from a connection of another profile takes that profile's record, so
+    // that its values are neither dropped on reading nor written with the wrong profile's values.
+    DWORD stored_uuid = 0;
+    get_dword(hKey, u"UUID", stored_uuid);
+    if (!m_pAppCfg) {
+        m_pAppCfg = NewAppCfg(stored_uuid);
+    } else if (stored_uuid != 0) {
+        auto fitting = NewAppCfg(stored_uuid);
+        if (typeid(*fitting) != typeid(*m_pAppCfg)) m_pAppCfg = std::move(fitting);
+    }
     m_pAppCfg->SetKeyName(m_szKeyName);
     m_pAppCfg->GetAll(hKey);
     get_bytes(hKey, u"BDAddress", m_bdAddr);

@@ -45,7 +45,8 @@ public:
                          std::string_view tBdName, const CfgBdAddr& tLocalBdAddress, bool bDefaultConnect);
     virtual ~CBTConnectionInfoCfg() = default;
 
-    // Creates the application record from the stored "UUID" when there is none yet, lets it read
+    // Creates the application record from the stored "UUID" when there is none yet (or when the
+    // one held is of another profile than the stored "UUID" calls for), lets it read
     // its values from this key, then reads "BDAddress", "LocalBAddress", "BDDevClass", "BDName",
     // "DefaultConnection", "Flags".
     void GetAll(HKEY hKey) override;

@@ -113,6 +113,15 @@ TEST_F(ConnectionRecordsTest, StoredPanUuidReadsWithALanAccessRecord) {
     CBTConnectionInfoCfg pan(u"PAN");
     ASSERT_EQ(pan.Read(), 0);
     EXPECT_NE(dynamic_cast<CBTLAPAppCfg*>(pan.m_pAppCfg.get()), nullptr);
+    // The same record read from a serial-port connection takes a serial-port record.
+    set_dword(HKEY_CURRENT_USER, kConnections + u"\\Serial", u"UUID", 0x1101);
+    set_dword(HKEY_CURRENT_USER, kConnections + u"\\Serial", u"ComPortNumber", 6);
+    pan.SetKeyName(u"Serial");
+    ASSERT_EQ(pan.Read(), 0);
+    auto* spp = dynamic_cast<CBTSPPAppCfg*>(pan.m_pAppCfg.get());
+    ASSERT_NE(spp, nullptr);
+    EXPECT_EQ(dynamic_cast<CBTLAPAppCfg*>(spp), nullptr);
+    EXPECT_EQ(spp->m_dwComPortNumber, 6u);
     CBTConnectionInfoCfg other(u"Other");
     ASSERT_EQ(other.Read(), 0);
     ASSERT_NE(other.m_pAppCfg, nullptr);
