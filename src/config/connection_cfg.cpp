@@ -130,7 +130,9 @@ void CBTConnectionInfoCfg::GetAll(HKEY hKey) {
         m_pAppCfg = NewAppCfg(stored_uuid);
     } else if (stored_uuid != 0) {
         auto fitting = NewAppCfg(stored_uuid);
-        if (typeid(*fitting) != typeid(*m_pAppCfg)) m_pAppCfg = std::move(fitting);
+        const CBTAppCfg& held = *m_pAppCfg;
+        const CBTAppCfg& wanted = *fitting;
+        if (typeid(held) != typeid(wanted)) m_pAppCfg = std::move(fitting);
     }
     m_pAppCfg->SetKeyName(m_szKeyName);
     m_pAppCfg->GetAll(hKey);
