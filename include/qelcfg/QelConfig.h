@@ -136,7 +136,7 @@ private:
     void FTPSendCompleteCallback();
     void RefreshCallback();
 
-    // --- Fields (the design's names; later parts add theirs) ---
+    // --- Fields (later parts of the facade add theirs) ---
 
     // Index of the facade that receives the folder engine's callbacks, and the folder of the
     // current enumeration (process-wide).
