@@ -143,3 +143,13 @@ struct GUID {
     friend bool operator==(const GUID&, const GUID&) = default;
 };
 static_assert(sizeof(GUID) == 16);
+
+// Added for the platform version and the icon library: the platform identifiers of the version
+// query, and an icon group that is not in a library.
+inline constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
+inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+// Added for the PIM library's dates: an OLE date, days since 1899-12-30 00:00 with the time of
+// day as the fraction.
+using DATE = double;
