@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "config/cfg_base.h"
+#include "config/cfg_iterator.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 #include "config_test_util.h"
@@ -162,6 +163,11 @@ TEST_F(RecordTest, RegistryViewWidensMasksOnlyUnderWow64) {
     cfg.count = 99;
     ASSERT_EQ(cfg.Save(), ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(cfg.GetKeyName()), u"0001");
+    CBTCfgIterator it(kPath);
+    EXPECT_EQ(it.GetCount(), 1u);
+    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Gone");
+    CBTCfg::DeleteCfgKey(u"Gone", kPath, HKEY_CURRENT_USER);
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Gone"));
     set_wow64_for_tests(false);
     qel::config::ResetRegistryViewForTests();
     TestCfg back(u"0001");
