@@ -230,16 +230,3 @@ TEST_F(RoutingTest, FolderEngineCompletionsGoToTheCurrentInstance) {
     EXPECT_EQ(events[1].receiver, "RefreshCallback");
     EXPECT_EQ(events[1].facade, &first_);
 }
-
-TEST_F(RoutingTest, DeviceStatusRoutesOnlyForStatusZero) {
-    std::vector<int> seen;
-    first_.SetCallbacks(nullptr, {}, [&](const std::any& u) { seen.push_back(std::any_cast<int>(u)); }, std::any(1));
-    target_.SetCallbacks(nullptr, {}, [&](const std::any& u) { seen.push_back(std::any_cast<int>(u)); },
-                         std::any(2));
-    for (LONG status : {1, -1, 0x7FFFFFFF, static_cast<LONG>(0x80000000)}) {
-        OnDeviceStatusCallbackExt(index_of(target_), 0, status);
-    }
-    EXPECT_TRUE(seen.empty());
-    OnDeviceStatusCallbackExt(index_of(target_), 42, 0);
-    EXPECT_EQ(seen, (std::vector<int>{2}));
-}
