@@ -716,13 +716,18 @@ QBtRc Simulator::audio_connect(std::uint64_t s, const char* op, ConnectionKind k
     RequestBehaviour b;
     if (QBtRc rc = gate_locked(s, op, args, device, b)) return rc;
     if (!device) return log_locked(s, op, args, QBT_ERR_UNKNOWN_DEVICE);
-    // The service: the UUID asked for, else the device's gateway (its name preferred).
+    // The service: the UUID asked for, else the device's gateway. Among candidates the one with
+    // the name given wins, then (without a UUID) the headset audio gateway before the hands-free
+    // one, then the first listed.
     const Service* found = nullptr;
+    auto rank = [&](const Service& svc) {
+        return (svc.name == name ? 2 : 0) + (svc.uuid == QBT_UUID_HEADSET_AUDIO_GATEWAY ? 1 : 0);
+    };
     for (const auto& svc : device->services) {
         if (!uuid_fits(kind, svc.uuid)) continue;
         if (uuid ? svc.uuid == *uuid
                  : (svc.uuid == QBT_UUID_HEADSET_AUDIO_GATEWAY || svc.uuid == QBT_UUID_HANDSFREE_AUDIO_GATEWAY)) {
-            if (!found || svc.name == name) found = &svc;
+            if (!found || rank(svc) > rank(*found)) found = &svc;
         }
     }
     if (!found) return log_locked(s, op, args, QBT_ERR_UNKNOWN_SERVICE);

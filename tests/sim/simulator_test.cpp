@@ -207,6 +207,20 @@ TEST_F(Connections, HeadsetAndGatewayConnectionsShowInApplicationState) {
     EXPECT_EQ(app_state(api_, kPhone, QBT_UUID_HEADSET_AUDIO_GATEWAY), 0);
 }
 
+TEST_F(Connections, GatewayWithoutNameOrUuidIsTheHeadsetAudioGateway) {
+    ASSERT_EQ(api_.HSP_ConnectGateway(kPhone, ""), QBT_SUCCESS);
+    ASSERT_TRUE(rec_.wait_for("hsp"));
+    EXPECT_EQ(app_state(api_, kPhone, QBT_UUID_HEADSET_AUDIO_GATEWAY), 2);
+    EXPECT_EQ(app_state(api_, kPhone, QBT_UUID_HANDSFREE_AUDIO_GATEWAY), 0);
+    ASSERT_EQ(api_.HSP_ConnectGateway(kPhone, "Voice Gateway"), QBT_SUCCESS) << "the name chooses the other one";
+    ASSERT_TRUE(rec_.wait_for("hsp", 2));
+    EXPECT_EQ(app_state(api_, kPhone, QBT_UUID_HANDSFREE_AUDIO_GATEWAY), 2);
+    // A disconnect naming a UUID that no connection uses ends every gateway connection.
+    ASSERT_EQ(api_.HSP_DisconnectGateway(kPhone, QBT_UUID_HEADSET), QBT_SUCCESS);
+    ASSERT_TRUE(rec_.wait_for("hsp", 4));
+    EXPECT_TRUE(sim_->connections().empty());
+}
+
 TEST_F(Connections, RequestsForMissingServicesOrRunningConnectionsFailAtOnce) {
     EXPECT_EQ(api_.SppCreateConnection(kPhone, qbt_base_guid(0x1101), "No Such Port", 0), QBT_ERR_UNKNOWN_SERVICE);
     EXPECT_EQ(api_.SppCreateConnection(kKeyboard, qbt_base_guid(0x1101), "", 0), QBT_ERR_UNKNOWN_SERVICE);
