@@ -3,6 +3,8 @@
 // deleted; single values of a service or application set. Everything goes through the record
 // classes of the configuration store, so the program reads and writes exactly what the stack does.
 // Exit codes: 0 success, 1 the operation failed or found nothing, 2 bad usage.
+#include <strings.h>
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include "config/connection_cfg.h"
 #include "config/install_cfg.h"
 #include "config/profile_app_cfg.h"
+#include "config/profile_service_cfg.h"
 #include "config/service_cfg.h"
 #include "platform/text/text.h"
 
@@ -182,56 +185,246 @@ int list_app_srv(bool json, bool services) {
     return kExitOk;
 }
 
+// A record of the profile its stored UUID names, with its own writable values by name.
+struct FieldRef {
+    const char* name;
+    DWORD* number = nullptr;
+    std::u16string* text = nullptr;
+};
+
+template <typename Record>
+struct ProfileRecord {
+    std::unique_ptr<Record> record;
+    std::vector<FieldRef> fields;  // the values shared by every record first, then the profile's
+};
+
+template <typename T>
+std::unique_ptr<T> make(const char16_t* key) {
+    return std::make_unique<T>(key);
+}
+
+ProfileRecord<CBTServiceCfg> service_record(DWORD uuid, const char16_t* key) {
+    ProfileRecord<CBTServiceCfg> p;
+    std::vector<FieldRef> own;
+    switch (uuid) {
+    case kUuidSerialPort: {
+        auto r = make<CBTSPPServiceCfg>(key);
+        own = {{"ComPortNumber", &r->m_dwComPortNumber}, {"UserInstalled", &r->m_dwUserInstalled}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidDialupNetworking: {
+        auto r = make<CBTDUNServiceCfg>(key);
+        own = {{"ModemComPortNumber", &r->m_dwModemComPortNumber}, {"FlowControl", &r->m_dwFlowControl},
+               {"Baudrate", &r->m_dwBaudrate}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidFax: {
+        auto r = make<CBTFAXServiceCfg>(key);
+        own = {{"ModemComPortNumber", &r->m_dwModemComPortNumber}, {"FlowControl", &r->m_dwFlowControl},
+               {"BaudRate", &r->m_dwBaudRate}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidLanAccess: {
+        auto r = make<CBTLAPServiceCfg>(key);
+        own = {{"NetworkMode", &r->m_dwNetworkMode}, {"NetworkAccessDescription", nullptr, &r->m_szNetworkAccessDescription}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidObexFileTransfer: {
+        auto r = make<CBTFTPServiceCfg>(key);
+        own = {{"Root", nullptr, &r->m_szRoot}, {"DenyHiddenAccess", &r->m_dwDenyHiddenAccess},
+               {"DenyReadOnlyAccess", &r->m_dwDenyReadOnlyAccess}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidObexObjectPush: {
+        auto r = make<CBTOPPServiceCfg>(key);
+        own = {{"DefaultBusinessCard", nullptr, &r->m_szDefaultBusinessCard},
+               {"InboxDirectory", nullptr, &r->m_szInboxDirectory},
+               {"AcceptBusinessCards", &r->m_dwAcceptBusinessCards},
+               {"AcceptCalendarItems", &r->m_dwAcceptCalendarItems},
+               {"AcceptEmailMessages", &r->m_dwAcceptEmailMessages},
+               {"AcceptNotes", &r->m_dwAcceptNotes},
+               {"AcceptOther", &r->m_dwAcceptOther},
+               {"SendBusinessCardOnRequest", &r->m_dwSendBusinessCardOnRequest}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidIrMcSync: {
+        auto r = make<CBTSYNCServiceCfg>(key);
+        own = {{"LocalStoreDirectory", nullptr, &r->m_szLocalStoreDirectory},
+               {"SyncBusinessCards", &r->m_dwSyncBusinessCards},
+               {"SyncCalendarItems", &r->m_dwSyncCalendarItems},
+               {"SyncEmailMessages", &r->m_dwSyncEmailMessages},
+               {"SyncNotes", &r->m_dwSyncNotes}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidImaging: {
+        auto r = make<CBTBIPServiceCfg>(key);
+        own = {{"InboxDirectory", nullptr, &r->m_szInboxDirectory}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidHardcopyCableReplacement: {
+        auto r = make<CBTPrintServiceCfg>(key);
+        own = {{"PrinterName", nullptr, &r->m_szPrinterName}, {"TempDirectory", nullptr, &r->m_szTempDirectory}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidHeadset: {
+        auto r = make<CBTHSPServiceCfg>(key);
+        own = {{"HfpName", nullptr, &r->m_szHfpName}, {"AvName", nullptr, &r->m_szAvName},
+               {"SendCkpdToDisconnect", &r->m_dwSendCkpdToDisconnect}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidHeadsetAudioGateway: {
+        auto r = make<CBTHAGServiceCfg>(key);
+        own = {{"ConnectedUUID", &r->m_dwConnectedUUID}};
+        p.record = std::move(r);
+        break;
+    }
+    default: p.record = make<CBTServiceCfg>(key);
+    }
+    p.fields = {{"Auto", &p.record->m_dwAuto}};
+    p.fields.insert(p.fields.end(), own.begin(), own.end());
+    return p;
+}
+
+ProfileRecord<CBTAppCfg> app_record(DWORD uuid, const char16_t* key) {
+    ProfileRecord<CBTAppCfg> p;
+    std::vector<FieldRef> own;
+    auto port_fields = [&own](CBTSPPAppCfg& r) {
+        own = {{"ComPortNumber", &r.m_dwComPortNumber}, {"UserInstalled", &r.m_dwUserInstalled}};
+    };
+    switch (uuid) {
+    case kUuidSerialPort:
+    case kUuidFax:
+    case kUuidHeadset:
+    case kUuidHeadsetAudioGateway:
+    case kUuidHandsfree: {
+        auto r = std::make_unique<CBTSPPAppCfg>(key, uuid);
+        port_fields(*r);
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidDialupNetworking: {
+        auto r = make<CBTDUNAppCfg>(key);
+        port_fields(*r);
+        own.push_back({"RasConnection", nullptr, &r->m_szRasConnection});
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidLanAccess:
+    case kUuidPanu:
+    case kUuidNap:
+    case kUuidGn: {
+        auto r = std::make_unique<CBTLAPAppCfg>(key, uuid);
+        port_fields(*r);
+        own.insert(own.end(), {{"UserName", nullptr, &r->m_szUserName},
+                               {"Password", nullptr, &r->m_szPassword},
+                               {"Autoconnect", &r->m_dwAutoconnect},
+                               {"RasConnection", nullptr, &r->m_szRasConnection},
+                               {"EnableAutoReconnect", &r->m_dwEnableAutoReconnect}});
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidObexObjectPush: {
+        auto r = make<CBTOPPAppCfg>(key);
+        own = {{"OPPType", &r->m_dwOPPType}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidIrMcSync: {
+        auto r = make<CBTSYNCAppCfg>(key);
+        own = {{"SyncBusinessCards", &r->m_dwSyncBusinessCards},
+               {"SyncCalendarItems", &r->m_dwSyncCalendarItems},
+               {"SyncEmailMessages", &r->m_dwSyncEmailMessages},
+               {"SyncNotes", &r->m_dwSyncNotes},
+               {"PreferredProfile", &r->m_dwPreferredProfile}};
+        p.record = std::move(r);
+        break;
+    }
+    case kUuidImaging: {
+        auto r = make<CBTBIPAppCfg>(key);
+        own = {{"PutImageToPrinterTimeout", &r->m_dwPutImageToPrinterTimeout}};
+        p.record = std::move(r);
+        break;
+    }
+    default: p.record = make<CBTAppCfg>(key);
+    }
+    p.fields = std::move(own);
+    return p;
+}
+
+// Reads the record of `key` as the profile its "UUID" names; the error of reading otherwise.
+template <typename Record>
+LONG read_profile_record(const std::u16string& key, ProfileRecord<Record>& out) {
+    Record plain(key.c_str());
+    if (LONG st = plain.Read(); st != ERROR_SUCCESS) return st;
+    if constexpr (std::is_same_v<Record, CBTServiceCfg>)
+        out = service_record(plain.m_dwUUID, key.c_str());
+    else
+        out = app_record(plain.m_dwUUID, key.c_str());
+    return out.record->Read();
+}
+
 template <typename Record>
 int show_app_srv(const std::string& key_text, bool json) {
     auto key = wide(key_text);
     if (!key) return usage("the key is not valid UTF-8");
-    Record record(key->c_str());
-    if (LONG st = record.Read(); st != ERROR_SUCCESS)
+    ProfileRecord<Record> p;
+    if (LONG st = read_profile_record(*key, p); st != ERROR_SUCCESS)
         return failed("no record \"" + key_text + "\" (error " + std::to_string(st) + ")");
-    Fields f = app_srv_fields(record);
-    if constexpr (std::is_same_v<Record, CBTServiceCfg>) {
-        f["Auto"] = record.m_dwAuto;
-        f["DoNotUseMicrosoftDevice"] = record.m_dwDoNotUseMicrosoftDevice;
+    Fields f = app_srv_fields(*p.record);
+    for (const FieldRef& field : p.fields) {
+        if (field.number) f[field.name] = *field.number;
+        if (field.text) f[field.name] = utf8(*field.text);
     }
+    if constexpr (std::is_same_v<Record, CBTServiceCfg>) f["DoNotUseMicrosoftDevice"] = p.record->m_dwDoNotUseMicrosoftDevice;
     print_fields(f, json);
     return kExitOk;
 }
 
-// Sets one of the shared values ("Auto" for services too) and saves the record.
+// Sets one value, shared or of the record's profile, and saves the record.
 template <typename Record>
 int set_app_srv(const std::string& key_text, const std::string& value_name, const std::string& value) {
     auto key = wide(key_text);
     auto text = wide(value);
     if (!key || !text) return usage("arguments must be valid UTF-8");
-    Record record(key->c_str());
-    if (LONG st = record.Read(); st != ERROR_SUCCESS)
+    ProfileRecord<Record> p;
+    if (LONG st = read_profile_record(*key, p); st != ERROR_SUCCESS)
         return failed("no record \"" + key_text + "\" (error " + std::to_string(st) + ")");
+    Record& record = *p.record;
 
-    std::u16string* text_field = nullptr;
-    DWORD* number_field = nullptr;
-    if (value_name == "Name") text_field = &record.m_szName;
-    else if (value_name == "StatusDll") text_field = &record.m_szStatusDll;
-    else if (value_name == "PropertiesDll") text_field = &record.m_szPropertiesDll;
-    else if (value_name == "Description") text_field = &record.m_szDescription;
-    else if (value_name == "Authorization") number_field = &record.m_dwAuthorization;
-    else if (value_name == "Authentication") number_field = &record.m_dwAuthentication;
-    else if (value_name == "Encryption") number_field = &record.m_dwEncryption;
-    else if (value_name == "SecurityId") number_field = &record.m_dwSecurityId;
-    else if (value_name == "InstallOnDemand") number_field = &record.m_dwInstallOnDemand;
-    if constexpr (std::is_same_v<Record, CBTServiceCfg>) {
-        if (value_name == "Auto") number_field = &record.m_dwAuto;
-    }
-    if (value_name == "UUID") {
+    std::vector<FieldRef> fields = {{"Name", nullptr, &record.m_szName},
+                                    {"StatusDll", nullptr, &record.m_szStatusDll},
+                                    {"PropertiesDll", nullptr, &record.m_szPropertiesDll},
+                                    {"Description", nullptr, &record.m_szDescription},
+                                    {"Authorization", &record.m_dwAuthorization},
+                                    {"Authentication", &record.m_dwAuthentication},
+                                    {"Encryption", &record.m_dwEncryption},
+                                    {"SecurityId", &record.m_dwSecurityId},
+                                    {"InstallOnDemand", &record.m_dwInstallOnDemand}};
+    fields.insert(fields.end(), p.fields.begin(), p.fields.end());
+    const FieldRef* target = nullptr;
+    for (const FieldRef& field : fields)
+        if (strcasecmp(value_name.c_str(), field.name) == 0) target = &field;  // value names ignore case
+
+    if (strcasecmp(value_name.c_str(), "UUID") == 0) {
         auto uuid = parse_number(value);
         if (!uuid) return usage("UUID must be a number, such as 0x1101");
         record.SetUuid(*uuid);
-    } else if (text_field) {
-        *text_field = *text;
-    } else if (number_field) {
+    } else if (target && target->text) {
+        *target->text = *text;
+    } else if (target && target->number) {
         auto number = parse_number(value);
         if (!number) return usage(value_name + " must be a number (decimal or 0x hexadecimal)");
-        *number_field = *number;
+        *target->number = *number;
     } else {
         return usage("unknown or read-only value \"" + value_name + "\"");
     }
@@ -420,7 +613,8 @@ void setup(CLI::App& app) {
     service_show->callback([json, kv] { set_exit_code(show_app_srv<CBTServiceCfg>(kv->key, *json)); });
     CLI::App* service_set = service->add_subcommand("set", "Set a value: Name, Auto, Authorization, Authentication, "
                                                            "Encryption, SecurityId, UUID, StatusDll, PropertiesDll, "
-                                                           "Description, InstallOnDemand");
+                                                           "Description, InstallOnDemand, or one of the profile's "
+                                                           "own values (see show)");
     service_set->add_option("key", kv->key, "The service's key")->required();
     service_set->add_option("name", kv->name, "The value's name")->required();
     service_set->add_option("value", kv->value, "The new value")->required();
@@ -432,7 +626,7 @@ void setup(CLI::App& app) {
     app_show->add_option("key", kv->key, "The application's key")->required();
     with_json(app_show);
     app_show->callback([json, kv] { set_exit_code(show_app_srv<CBTAppCfg>(kv->key, *json)); });
-    CLI::App* app_set = application->add_subcommand("set", "Set a value (the service values but Auto)");
+    CLI::App* app_set = application->add_subcommand("set", "Set a value (the service values but Auto, or one of the profile's own)");
     app_set->add_option("key", kv->key, "The application's key")->required();
     app_set->add_option("name", kv->name, "The value's name")->required();
     app_set->add_option("value", kv->value, "The new value")->required();

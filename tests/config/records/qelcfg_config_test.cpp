@@ -89,6 +89,13 @@ TEST_F(QelcfgConfigTest, ServiceValuesAreSetAndBadUsageIsTold) {
     EXPECT_NE(shown.out.find("Object Push"), std::string::npos);
     EXPECT_EQ(config({"install"}).exit_code, 1);
 
+    // A profile's own value, by the profile the stored UUID names.
+    set_dword(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Services\\0002", u"UUID", 0x1103);
+    reg_reset_for_tests();
+    EXPECT_EQ(config({"service", "set", "0002", "baudrate", "115200"}).exit_code, 0);
+    EXPECT_EQ(config({"service", "set", "0001", "Baudrate", "115200"}).exit_code, 2);  // not an object push value
+    EXPECT_EQ(stored_dword(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Services\\0002", u"Baudrate"), 115200u);
+    EXPECT_EQ(stored_dword(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Services\\0002", u"FlowControl"), 1u);
     EXPECT_EQ(stored_dword(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Services\\0001", u"Auto"), 1u);
     EXPECT_FALSE(stored_dword(HKEY_CURRENT_USER, u"Software\\Quorlan\\BTConfig\\Services\\0001",
                               u"DoNotUseMicrosoftDevice"));
