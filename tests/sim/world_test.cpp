@@ -5,6 +5,8 @@
 #include <fstream>
 #include <set>
 
+#include "facade/stackapi/cqbtapi.h"
+#include "sim/simulator.h"
 #include "sim/world.h"
 #include "support/test_support.h"
 
@@ -185,6 +187,20 @@ TEST(WorldText, AddressesParseStrictly) {
     EXPECT_FALSE(parse_address("00:1e:3a:4b:7c;21"));
     EXPECT_EQ(address_text({0xAB, 0, 1, 2, 3, 0xFF}), "ab:00:01:02:03:ff");
     EXPECT_EQ(class_text({0x5a, 0x02, 0x0c}), "0x5a020c");
+}
+
+// The process-wide simulator is made once per process from QEL_STACK_WORLD; this is the only test
+// of this program that asks for it, so the world it sees is the one set here.
+TEST(DefaultBackend, MalformedWorldLeavesTheDefaultApiWithoutAServer) {
+    qel::test::TempDir dir;
+    const auto file = dir.path() / "broken.json";
+    std::ofstream(file) << R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": 7}]})";
+    qel::test::ScopedEnv env("QEL_STACK_WORLD", file.string());
+    std::string error;
+    EXPECT_FALSE(Simulator::shared(&error));
+    EXPECT_NE(error.find("broken.json: devices[0].address: expected an address"), std::string::npos) << error;
+    CQBtAPI api;  // through the factory the simulator installed at start-up
+    EXPECT_EQ(api.ConnectToServer(true, 60, false, false), QBT_ERR_SERVER_UNREACHABLE);
 }
 
 }  // namespace
