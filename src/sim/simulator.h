@@ -20,6 +20,7 @@
 // its own event thread (a callback must not drop the last reference).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
