@@ -154,6 +154,31 @@ TEST(Callbacks, ClearAllRacingWithEventsLetsNoneStartAfterItReturns) {
     EXPECT_GE(c.calls, 20);
 }
 
+TEST(Callbacks, ClearAllWithEventsFromSeveralThreadsLetsNoneStartAfterItReturns) {
+    auto probe = std::make_shared<SinkProbe>();
+    CQBtAPI api(std::make_unique<HandBackend>(probe));
+    Counter c;
+    api.SetOnDeviceStatusCallback(count_status, reinterpret_cast<QBtUserData>(&c));
+    auto sink = probe->get();
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> stack_threads;
+    for (int t = 0; t < 4; ++t) {
+        stack_threads.emplace_back([&, t] {
+            while (!stop.load()) sink->device_status(t, 0);
+        });
+    }
+    while (c.calls.load() < 200) std::this_thread::yield();
+    api.ClearAllCallbacks();
+    c.cleared = true;
+    const int at_clear = c.calls.load();
+    // The stack threads go on raising events for a while; none may reach the callback.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    stop = true;
+    for (auto& t : stack_threads) t.join();
+    EXPECT_EQ(c.after_clear, 0);
+    EXPECT_EQ(c.calls.load(), at_clear);
+}
+
 TEST(Callbacks, ClearWaitsForACallbackRunningOnAnotherThread) {
     auto probe = std::make_shared<SinkProbe>();
     CQBtAPI api(std::make_unique<HandBackend>(probe));
