@@ -7,13 +7,13 @@ namespace qbtapiM::detail {
 InstanceRegistry::~InstanceRegistry() = default;
 
 InstanceRegistry::Pin::Pin(Pin&& other) noexcept
-    : registry_(other.registry_), index_(other.index_), facade_(other.facade_) {
+    : registry_(other.registry_), index_(other.index_), facade_(other.facade_), owner_(other.owner_) {
     other.registry_ = nullptr;
     other.facade_ = nullptr;
 }
 
 InstanceRegistry::Pin::~Pin() {
-    if (registry_ != nullptr && facade_ != nullptr) registry_->release(index_);
+    if (registry_ != nullptr && facade_ != nullptr) registry_->release(index_, owner_);
 }
 
 std::uint32_t InstanceRegistry::append(QelConfig* facade) {
@@ -28,14 +28,15 @@ InstanceRegistry::Pin InstanceRegistry::find(std::uint32_t index) {
     std::lock_guard guard(lock_);
     if (index >= slots_.size() || slots_[index]->facade == nullptr) return Pin{};
     Slot& slot = *slots_[index];
-    slot.pinned_by.push_back(std::this_thread::get_id());
-    return Pin(this, index, slot.facade);
+    const auto self = std::this_thread::get_id();
+    slot.pinned_by.push_back(self);
+    return Pin(this, index, slot.facade, self);
 }
 
-void InstanceRegistry::release(std::uint32_t index) {
+void InstanceRegistry::release(std::uint32_t index, std::thread::id owner) {
     std::lock_guard guard(lock_);
     Slot& slot = *slots_[index];
-    auto it = std::find(slot.pinned_by.begin(), slot.pinned_by.end(), std::this_thread::get_id());
+    auto it = std::find(slot.pinned_by.begin(), slot.pinned_by.end(), owner);
     if (it != slot.pinned_by.end()) slot.pinned_by.erase(it);
     slot.released.notify_all();
 }

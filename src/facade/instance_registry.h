@@ -13,7 +13,8 @@
 //    after its destruction.
 //  - A find() after empty() has started gives an empty pin: the event is dropped.
 // Lock: lock_ guards slots_ and everything in them. Appending, finding, releasing pins and emptying
-// are safe from any thread at once. A pin is released on the thread that took it.
+// are safe from any thread at once. A pin counts as its taking thread's even if another thread
+// releases it.
 #pragma once
 
 #include <condition_variable>
@@ -64,12 +65,13 @@ public:
 
     private:
         friend class InstanceRegistry;
-        Pin(InstanceRegistry* registry, std::uint32_t index, QelConfig* facade)
-            : registry_(registry), index_(index), facade_(facade) {}
+        Pin(InstanceRegistry* registry, std::uint32_t index, QelConfig* facade, std::thread::id owner)
+            : registry_(registry), index_(index), facade_(facade), owner_(owner) {}
 
         InstanceRegistry* registry_ = nullptr;
         std::uint32_t index_ = 0;
         QelConfig* facade_ = nullptr;
+        std::thread::id owner_;  // the thread that took the pin
     };
 
     // Appends `facade` and returns its index.
@@ -85,7 +87,7 @@ public:
     std::size_t size() const;
 
 private:
-    void release(std::uint32_t index);
+    void release(std::uint32_t index, std::thread::id owner);
 
     mutable std::mutex lock_;
     std::vector<std::unique_ptr<Slot>> slots_;
