@@ -1,10 +1,10 @@
 // The platform generation the icon tables are chosen by (PLATFORM_TYPE, 0 to 7) from the
 // platform's version query, computed once per process by CBtUtils::GetPlatformType.
 //
-//   0 the query fails, or neither platform below   4 NT 4.0
-//   1 9x platform, any other version               5 NT 5.0
-//   2 9x platform 4.10                             6 NT 5.1 or a later 5.x
-//   3 9x platform 4.90                             7 NT 6.0 or later
+//   0 the query fails, or an NT version not listed  4 NT 4.0
+//   1 9x platform, any other version                5 NT 5.0
+//   2 9x platform 4.10                              6 NT 5.1 or a later 5.x
+//   3 9x platform 4.90                              7 NT 6.0 or later
 //
 // On this system the version is a process setting (platform/os_version.h), NT 6.0 unless
 // configured, so the default generation is 7.

@@ -24,7 +24,7 @@
 
 namespace qel::platform {
 
-// The name of an icon group: a number, or a text (number_ is then 0).
+// The name of an icon group: a number, or a text (number is then 0).
 struct IconGroupName {
     bool is_number = false;
     UINT number = 0;
@@ -76,7 +76,7 @@ private:
     std::map<UINT, std::vector<ImageFile>> numbered_;
 };
 
-// The pixel size a PNG image states in its header; nothing when the bytes are no PNG image.
+// Reads the pixel size a PNG image states in its header; false when the bytes are no PNG image.
 bool png_size(const std::vector<BYTE>& data, std::uint32_t& width, std::uint32_t& height);
 
 }  // namespace qel::platform
