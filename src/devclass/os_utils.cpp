@@ -20,12 +20,14 @@ std::optional<DEV_CLASS> RecordDeviceClass(const BD_ADDR& bda) {
     if (key.Open(HKEY_LOCAL_MACHINE, qel::config::CfgKeyPath(kDevicesPath, name).c_str(), KEY_READ) != ERROR_SUCCESS) {
         return std::nullopt;
     }
+    // As the device record reads it: a missing, short or mistyped value leaves the class zero.
     DEV_CLASS dc{};
+    DEV_CLASS stored{};
     DWORD type = 0;
-    DWORD size = DWORD(dc.size());
-    if (qel::platform::reg_query_value(key, u"DevClass", &type, dc.data(), &size) != ERROR_SUCCESS ||
-        type != REG_BINARY || size != dc.size()) {
-        return std::nullopt;
+    DWORD size = DWORD(stored.size());
+    if (qel::platform::reg_query_value(key, u"DevClass", &type, stored.data(), &size) == ERROR_SUCCESS &&
+        type == REG_BINARY && size == stored.size()) {
+        dc = stored;
     }
     return dc;
 }

@@ -5,7 +5,7 @@
 // (computer) with the minor byte of the general settings' "MinorClass" (current user, 4 when
 // absent).
 //
-// Promises: no operation throws; a device whose record or class cannot be read has no icon.
+// Promises: no operation throws; a device whose record cannot be read has no icon.
 #pragma once
 
 #include <optional>
@@ -28,7 +28,7 @@ public:
     static BOOL ExtractIconForDeviceType(const BD_ADDR* bda, std::u16string_view strSaveFileName);
 
     // The class of device of `bda`'s device record, or of this computer when null; nothing when
-    // the record or its value cannot be read.
+    // the record's key cannot be opened, all zeros when its "DevClass" is missing or not 3 bytes.
     static std::optional<DEV_CLASS> DeviceClassOf(const BD_ADDR* bda);
 
     // Writes an icon's image to `path` through a temporary file renamed into place.

@@ -289,8 +289,11 @@ TEST_F(IconLoading, ExtractionFailsWithoutRecordIconOrWritableTarget) {
     const fs::path target = dir_.path() / "out.png";
     EXPECT_EQ(qbtOSUtils::ExtractIconForDeviceType(&bda, *utf8_to_utf16(target.string())), FALSE);  // no record
 
+    // A record whose class is missing or short reads as class zero, as the device record does.
+    set_binary(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\BTConfig\\Devices\\00:11:22:aa:bb:cc", u"Name", {'P'});
+    EXPECT_EQ(qbtOSUtils::DeviceClassOf(&bda), (DEV_CLASS{0, 0, 0}));
     set_binary(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\BTConfig\\Devices\\00:11:22:aa:bb:cc", u"DevClass", {0x00, 0x02});
-    EXPECT_EQ(qbtOSUtils::ExtractIconForDeviceType(&bda, *utf8_to_utf16(target.string())), FALSE);  // class too short
+    EXPECT_EQ(qbtOSUtils::DeviceClassOf(&bda), (DEV_CLASS{0, 0, 0}));
 
     set_binary(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\BTConfig\\Devices\\00:11:22:aa:bb:cc", u"DevClass",
                {0x00, 0x02, 0x04});
