@@ -170,6 +170,8 @@ void CBTConnectionInfoCfg::CopyCfg(const CBTConnectionInfoCfg& other) {
     m_devClass = other.m_devClass;
     m_dwDefaultConnection = other.m_dwDefaultConnection;
     m_dwFlags = other.m_dwFlags;
+    // The local adapter's address too: a copy saved elsewhere must not lose it.
+    m_localBdAddr = other.m_localBdAddr;
     m_pAppCfg = other.m_pAppCfg ? other.m_pAppCfg->Clone() : nullptr;
 }
 

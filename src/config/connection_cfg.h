@@ -54,7 +54,7 @@ public:
     void PutAll(HKEY hKey) override;
 
     // Compares the key, device address, device name, device class, default flag and flags;
-    // copies the same and a copy of the application record.
+    // copies the same, the local adapter's address and a copy of the application record.
     QEL_CFG_SLOTS_ONLY(CBTConnectionInfoCfg, CBTCfg)
     CBTConnectionInfoCfg(const CBTConnectionInfoCfg& other);
 

@@ -140,6 +140,7 @@ TEST_F(ConnectionRecordsTest, CopiesOwnTheirApplicationRecord) {
     CBTConnectionInfoCfg assigned;
     assigned = original;
     EXPECT_TRUE(assigned == original);
+    EXPECT_EQ(assigned.m_localBdAddr, kLocal);
     original.m_pAppCfg->m_szName = u"changed";
     EXPECT_EQ(assigned.m_pAppCfg->m_szName, u"Serial Port");
 }
