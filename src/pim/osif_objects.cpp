@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <random>
 #include <string>
 
@@ -160,40 +161,48 @@ void OSIF_DumpObject(tOSIF_STOREID storeId) noexcept {
     osif_log(OSIF_LOG_WARNING, "       Object Type: %02x", storeId);
 }
 
-void OSIF_HexDump(const char* prefix, const void* data, std::size_t length) noexcept {
+std::vector<std::string> OSIF_HexDumpLines(const char* prefix, const void* data, std::size_t length) {
     constexpr std::size_t kMaxLine = 261;
     constexpr std::size_t kBody = 7 + 16 * 3 + 2 + 16;  // offset, bytes, gap, characters
+    std::vector<std::string> lines;
     if (!prefix) prefix = "";
     const std::size_t prefix_length = std::strlen(prefix);
-    if (prefix_length + kBody > kMaxLine || (!data && length > 0)) return;
-    if (goep_trace_level.load() < OSIF_LOG_WARNING) return;
+    if (prefix_length + kBody > kMaxLine || (!data && length > 0)) return lines;
     const auto* bytes = static_cast<const unsigned char*>(data);
-    char line[kMaxLine + 8];  // room for offsets past 0xFFFF, which take more digits
     for (std::size_t offset = 0; offset < length; offset += 16) {
-        std::size_t n = prefix_length;
-        std::memcpy(line, prefix, prefix_length);
-        n += static_cast<std::size_t>(std::snprintf(line + n, sizeof line - n, "%04X:  ",
-                                                    static_cast<unsigned>(offset)));
+        std::string line = prefix;
+        char field[16];
+        std::snprintf(field, sizeof field, "%04X:  ", static_cast<unsigned>(offset));
+        line += field;
         for (std::size_t i = 0; i < 16; ++i) {
             if (offset + i < length) {
-                std::snprintf(line + n, sizeof line - n, "%02X ", bytes[offset + i]);
+                std::snprintf(field, sizeof field, "%02X ", bytes[offset + i]);
+                line += field;
             } else {
-                std::memcpy(line + n, "   ", 3);
+                line += "   ";
             }
-            n += 3;
         }
-        line[n++] = ' ';
-        line[n++] = ' ';
+        line += "  ";
         for (std::size_t i = 0; i < 16; ++i) {
             char c = ' ';
             if (offset + i < length) {
                 const unsigned char b = bytes[offset + i];
                 c = (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
             }
-            line[n++] = c;
+            line.push_back(c);
         }
-        line[n] = '\0';
-        LogMsg(OSIF_LOG_WARNING, "%s", line);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void OSIF_HexDump(const char* prefix, const void* data, std::size_t length) noexcept {
+    if (goep_trace_level.load() < OSIF_LOG_WARNING) return;
+    try {
+        for (const std::string& line : OSIF_HexDumpLines(prefix, data, length)) {
+            LogMsg(OSIF_LOG_WARNING, "%s", line.c_str());
+        }
+    } catch (const std::bad_alloc&) {
     }
 }
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "pim/osif_records.h"
 
@@ -33,6 +35,8 @@ void OSIF_DumpObject(tOSIF_STOREID storeId) noexcept;
 // Logs data 16 bytes per line: prefix, offset, hexadecimal bytes and printable characters
 // (level 4); nothing when the prefix leaves no room for a line of at most 261 characters.
 void OSIF_HexDump(const char* prefix, const void* data, std::size_t length) noexcept;
+// The lines OSIF_HexDump logs, whatever the log level (empty when the prefix is too long).
+std::vector<std::string> OSIF_HexDumpLines(const char* prefix, const void* data, std::size_t length);
 
 // 0 when neither list holds a non-empty text, 2 when exactly one does, else 1 when the texts
 // differ node by node (empty against non-empty counts as different), else 0.

@@ -341,3 +341,22 @@ TEST_F(ObjectsAndFiles, TempFilenamesAreCreatedUniqueInTheTemporaryFolder) {
     EXPECT_EQ(FILE_TempFilename(a), OSIF_ERR_FILE);
     EXPECT_EQ(a[0], u'\0');
 }
+
+TEST(Diagnostics, HexDumpLinesOfSixteenBytes) {
+    const std::string data = "Hello\x01\xFF world, 0123456789";
+    const auto lines = OSIF_HexDumpLines("OSIF: ", data.data(), data.size());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0],
+              "OSIF: 0000:  48 65 6C 6C 6F 01 FF 20 77 6F 72 6C 64 2C 20 30   Hello.. world, 0");
+    EXPECT_EQ(lines[1],
+              "OSIF: 0010:  31 32 33 34 35 36 37 38 39                        123456789       ");
+    EXPECT_TRUE(OSIF_HexDumpLines("p", data.data(), 0).empty());
+    // A prefix that leaves no room for a line of at most 261 characters dumps nothing.
+    const std::string fits(261 - 73, 'p');
+    EXPECT_EQ(OSIF_HexDumpLines(fits.c_str(), data.data(), 1).at(0).size(), 261u);
+    const std::string too_long(261 - 72, 'p');
+    EXPECT_TRUE(OSIF_HexDumpLines(too_long.c_str(), data.data(), 1).empty());
+    // Offsets past 0xFFFF print in full.
+    const std::vector<char> big(0x10011, 'x');
+    EXPECT_EQ(OSIF_HexDumpLines("", big.data(), big.size()).back().substr(0, 5), "10010");
+}
