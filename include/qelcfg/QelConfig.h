@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "qelcfg/QelConfigRetcode.h"
 #include "qelcfg/QelDelegates.h"
@@ -36,6 +37,10 @@ struct GUID;
 struct tBT_SERVICE_INFO;
 struct tagvObject;
 struct HWND__;
+class CBTFTPServiceCfg;
+class CBTOPPServiceCfg;
+class CBTSYNCAppCfg;
+class CBTPimCfg;
 
 namespace qbtapiM {
 
@@ -136,7 +141,27 @@ private:
     void FTPSendCompleteCallback();
     void RefreshCallback();
 
-    // --- Fields (later parts of the facade add theirs) ---
+    // --- Fields ---
+    // Platform handles owned by other operations (sessions, the remote-access connection, the
+    // device-notification registrations) are opaque pointers here, null when there is none.
+    using Handle = void*;
+
+    // Restore session, and the stores of each kind of PIM data offered for synchronisation: each
+    // store's name, PIM identifier, folder name, folder path and whether its folder may be chosen
+    // (the five lists of one kind run in parallel).
+    Handle m_hRestore = nullptr;
+    struct StoreLists {
+        std::vector<std::u16string> pims;
+        std::vector<std::uint32_t> pimIds;
+        std::vector<std::u16string> folders;
+        std::vector<std::u16string> folderPaths;
+        std::vector<bool> folderSelectionAllowed;
+    };
+    StoreLists m_PhoneStore;     // m_PhoneStorePIMs ... m_PhoneFolderSelectionAllowed
+    StoreLists m_CalendarStore;  // m_CalendarStorePIMs ... m_CalendarFolderSelectionAllowed
+    StoreLists m_MessageStore;   // m_MessageStorePIMs ... m_MessageFolderSelectionAllowed
+    StoreLists m_NotesStore;     // m_NotesStorePIMs ... m_NotesFolderSelectionAllowed
+
 
     // Index of the facade that receives the folder engine's callbacks, and the folder of the
     // current enumeration (process-wide).
@@ -146,15 +171,88 @@ private:
     // disposed. Its lock is its own (facade/instance_registry.h).
     static detail::InstanceRegistry m_ConfigList;
 
+    // Serial ports of the device: client ports (names, states, port numbers) and this computer's
+    // server ports. Absent (empty) until the service inventory fills them.
+    QEL_ITEM_STATE m_sppState = QEL_ITEM_STATE_DISCONNECTED;
+    std::vector<std::u16string> m_portList;
+    std::vector<QEL_ITEM_STATE> m_sppPortState;
+    std::vector<std::int16_t> m_sSPPPortNumList;
+    std::vector<std::u16string> m_serverPortList;
+    std::vector<QEL_ITEM_STATE> m_serverPortState;
+    std::vector<std::int16_t> m_serverPortNumList;
+
+    // Dial-up networking.
     QEL_ITEM_STATE m_dialupServiceState = QEL_ITEM_STATE_DISCONNECTED;
+    Handle m_hRasConn = nullptr;
+    std::atomic<bool> m_fShutdown{false};  // read by the dial-up notification thread
+    std::int16_t m_sPort = 0;
+    std::u16string m_szNumber;
+    bool m_fDialNumber = false;
+    bool m_fHangup = false;
+    _onDialupDisableAutoConnectConfirm m_dialupDisableAutoConnectCallback;
+    std::any m_dunuserData;
+    HWND__* m_hWndUI = nullptr;
+
+    std::int16_t m_sCurrentIndex = 0;
+    std::int16_t m_sLAPPort = 0;
+    std::unique_ptr<CBTFTPServiceCfg> m_pFTPServiceCfg;
+
+    // Backup, restore and parsing.
+    std::uint32_t m_dwBackupRestoreObjects = 0;
+    std::u16string m_strbackupRestorePath;
+    _BackupStatus m_backupStatusChange;
+    _BackupObjectStatus m_backupObjectChange;
+    std::any m_backupUserData;
+    _ObjectParseCallback m_objectParseCallback;
+    std::any m_parseUserData;
+    _ObjectParseVCalCallback m_vcalParseCallback;
+    std::any m_vcalParseUserData;
+    Handle m_hBackup = nullptr;
+    std::u16string m_sBackupRestoreSessionPath;
+    std::unique_ptr<CBTOPPServiceCfg> m_pOppServiceCfg;
+    std::unique_ptr<CBTSYNCAppCfg> m_pSyncAppCfg;
+    std::unique_ptr<CBTPimCfg> m_pPimCfg;
+
+    // Synchronisation delegates and their user data.
+    _onSyncProgressCallback m_syncProgressCallback;
+    std::any m_syncuserData;
+    _onSyncSynchronizeCallback m_syncSynchronizeCallback;
+    std::any m_syncSynchronizeuserData;
+    _onSyncAbortCallback m_syncAbortCallback;
+    std::any m_syncAbortUserData;
+    _onSyncObjectCallback m_syncObjectCallback;
+    std::any m_syncObjectUserData;
+
+    // Audio: the device's services, their states and the audio settings.
+    std::u16string m_strAGServiceName;
+    std::uint16_t m_uuidAGService = 0;
+    QEL_HEADSET_CONTACT_ACCESS m_contactAccess = HEADSET_NO_CONTACT_ACCESS;
+    std::int32_t m_defaultSkype = 0;
+    std::int32_t m_fNotifyAudio = 0;
+    std::int32_t m_fNotifyVideo = 0;
+    std::int32_t m_fSCMSEnable = 0;
+    std::uint16_t m_uuidHeadsetService = 0;
+    std::u16string m_strHeadsetServiceName;
     QEL_ITEM_STATE m_HeadsetServiceState = QEL_ITEM_STATE_DISCONNECTED;
-    QEL_ITEM_STATE m_AGserviceState = QEL_ITEM_STATE_DISCONNECTED;
+    QEL_ITEM_STATE m_vdpSourceState = QEL_ITEM_STATE_DISCONNECTED;
+    QEL_ITEM_STATE m_lapState = QEL_ITEM_STATE_DISCONNECTED;
+    std::u16string m_strStereoHeadsetServiceName;
+    std::uint16_t m_uuidStereoHeadsetService = 0;
+    QEL_ITEM_STATE m_StereoHeadsetServiceState = QEL_ITEM_STATE_DISCONNECTED;
+    std::u16string m_strAudioSourceServiceName;
+    std::uint16_t m_uuidAudioSourceService = 0;
+    QEL_ITEM_STATE m_AudioSourceServiceState = QEL_ITEM_STATE_DISCONNECTED;
+    std::uint16_t m_nBatterLevel = 0;
+
     std::int64_t m_myBDA = 0;
     std::u16string m_strDeviceName;
     std::u16string m_strComputerName;
     QEL_CONFIG_RETCODE m_dwLastError = HEADSET_CONFIG_SUCCESS;
     std::uint32_t m_dwExtendedError = 0;
+    QEL_ITEM_STATE m_AGserviceState = QEL_ITEM_STATE_DISCONNECTED;
     HWND__* m_hDevNotificationWnd = nullptr;
+    Handle m_hDevNotify = nullptr;
+    Handle m_hBluetoothDevNotify = nullptr;
 
     // m_callbackLock guards the caller's two delegates and their user data: SetCallbacks writes
     // them on the caller's thread while events read them on the stack's threads. Readers copy
@@ -165,6 +263,25 @@ private:
     std::uint32_t m_dwInstanceIndex = 0;
     _OnServiceStatusChange _onServiceStatusChange;
     std::any _onServiceStatusChangeUserData;
+
+    // Which services the device offers.
+    _onFTPRefresh _refreshCallback;
+    _onFTPSendCompletion _ftpSendCompleteCallback;
+    std::any m_ftpuserData;
+    bool m_fIsDialupInstalled = false;
+    bool m_fIsFTPInstalled = false;
+    bool m_fIsOppInstalled = false;
+    bool m_fIsBipInstalled = false;
+    bool m_fIsHeadsetAudioGatewayInstalled = false;
+    bool m_fIsHandsFreeInstalled = false;
+    bool m_fIsHeadsetInstalled = false;
+    bool m_fIsPIMSyncInstalled = false;
+    bool m_fIsAudioSinkInstalled = false;
+    bool m_fIsAudioSourceInstalled = false;
+    bool m_fIsSyncMLInstalled = false;
+    bool m_fIsVDPSourceInstalled = false;
+    bool m_fIsSPPInstalled = false;
+    bool m_fIsPANInstalled = false;
 
     bool m_fIsDeviceEnabled = false;
     bool m_fIsBTAdapterTurnOnOffSupported = false;

@@ -4,6 +4,9 @@
 
 #include "facade/instance_registry.h"
 #include "facade/qel_config_access.h"
+#include "config/pim_cfg.h"
+#include "config/profile_app_cfg.h"
+#include "config/profile_service_cfg.h"
 #include "facade/stackapi/cqbtapi.h"
 #include "platform/sync/event.h"
 #include "trace/qel_trace.h"
@@ -32,6 +35,11 @@ void QelConfig::Init() {
     m_AGserviceState = QEL_ITEM_STATE_DISCONNECTED;
     m_HeadsetServiceState = QEL_ITEM_STATE_DISCONNECTED;
     m_dialupServiceState = QEL_ITEM_STATE_DISCONNECTED;
+    m_hRasConn = nullptr;
+
+    // The twenty store lists start empty; the six serial-port lists stay empty until the service
+    // inventory fills them.
+    for (StoreLists* lists : {&m_PhoneStore, &m_CalendarStore, &m_MessageStore, &m_NotesStore}) *lists = {};
 
     {
         std::lock_guard guard(m_callbackLock);
@@ -40,7 +48,13 @@ void QelConfig::Init() {
         _onDeviceChangeNotification = nullptr;
         m_deviceChangeUserData.reset();
     }
+    m_pFTPServiceCfg.reset();
+    m_pOppServiceCfg.reset();
+    m_pSyncAppCfg.reset();
+    m_pPimCfg.reset();
     m_hDevNotificationWnd = nullptr;
+    m_hDevNotify = nullptr;
+    m_hBluetoothDevNotify = nullptr;
     m_fIsDeviceEnabled = false;
     m_fIsBTAdapterTurnOnOffSupported = false;
     m_fInitialized = false;
