@@ -15,6 +15,8 @@ run_ctest() {
 
 echo "== tests (normal build)"
 run_ctest build
+echo "== installed library used by an outside program"
+scripts/check-install.sh
 [[ "${1:-}" == "--quick" ]] && exit 0
 
 echo "== tests (address and undefined-behaviour sanitizers)"
