@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "pim/osif_log.h"
@@ -177,18 +178,34 @@ bool DecodeToBSTR(UINT codePage, std::string_view text, std::u16string& out) noe
     if (text.empty()) return true;
     if (codePage == CP_UTF8) {
         out = UTF8ToWideChar(text);
-        return true;
+        return !out.empty();
     }
     if (text.size() > 0x7FFFFFFF) return false;
     const int n = static_cast<int>(text.size());
     const int needed = qel::platform::multi_byte_to_wide_char(codePage, 0, text.data(), n, nullptr, 0);
     if (needed <= 0) return false;
-    out.resize(static_cast<std::size_t>(needed));
+    try {
+        out.resize(static_cast<std::size_t>(needed));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const int written = qel::platform::multi_byte_to_wide_char(codePage, 0, text.data(), n, out.data(), needed);
     out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return written > 0;
 }
 
-std::string WideCharToUTF8(std::u16string_view text) noexcept { return qel::platform::from_utf16(text, CP_UTF8); }
+std::string WideCharToUTF8(std::u16string_view text) noexcept {
+    try {
+        return qel::platform::from_utf16(text, CP_UTF8);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
 
-std::u16string UTF8ToWideChar(std::string_view text) noexcept { return qel::platform::to_utf16(text, CP_UTF8); }
+std::u16string UTF8ToWideChar(std::string_view text) noexcept {
+    try {
+        return qel::platform::to_utf16(text, CP_UTF8);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}

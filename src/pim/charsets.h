@@ -46,7 +46,9 @@ bool IsShiftJisLocale() noexcept;
 // length bytes, whether the whole text converts under 932 without invalid characters; else false.
 bool IsItShiftJIS1(const char* text, std::size_t length) noexcept;
 
-// 8-bit text in codePage to UTF-16: false (out empty) for an invalid code page.
+// 8-bit text in codePage to UTF-16: false (out empty) for an invalid code page, text that does
+// not convert, or memory exhaustion. The two UTF-8 conversions give an empty text when memory
+// runs out.
 bool DecodeToBSTR(UINT codePage, std::string_view text, std::u16string& out) noexcept;
 std::string WideCharToUTF8(std::u16string_view text) noexcept;
 std::u16string UTF8ToWideChar(std::string_view text) noexcept;
