@@ -1,0 +1,83 @@
+#include "sim/registry/world_records.h"
+
+#include "config/general_cfg.h"
+#include "config/service_cache_cfg.h"
+#include "config/service_cfg.h"
+#include "platform/text/text.h"
+
+namespace qel::sim {
+namespace {
+
+std::u16string key_name(const BD_ADDR& address) { return qel::config::DeviceKeyName(address); }
+
+void write_general(const World& world) {
+    CBTGeneralCfg general;
+    general.Read();
+    general.m_szDeviceName = qel::platform::to_utf16(world.adapter.name);
+    general.Save();
+}
+
+void write_local_services(const World& world) {
+    for (const Service& service : world.adapter.services) {
+        std::u16string name = qel::platform::to_utf16(service.name);
+        CBTServiceCfg record;
+        std::u16string key;
+        if (record.GetKeyName(key, service.uuid, std::u16string_view(name))) {
+            CBTServiceCfg existing(key.c_str());
+            if (existing.Read() == ERROR_SUCCESS) continue;  // present: the user's settings stay
+        }
+        record.SetUuid(service.uuid);
+        if (service.guid) {
+            record.m_guid = *service.guid;
+            char16_t text[40] = {};
+            GuidToString(*service.guid, text);
+            record.m_szGuid = text;
+        }
+        record.m_szName = name;
+        record.m_dwAuto = 1;
+        record.Save();
+    }
+}
+
+void write_cache(const Device& device) {
+    for (const Service& service : device.services) {
+        CBTServiceCacheCfg entry(device.address, service.name, service.uuid, service.security, 0);
+        entry.Save();
+    }
+}
+
+}  // namespace
+
+CfgLinkKey simulated_link_key(const BD_ADDR& remote, const BD_ADDR& local) {
+    CfgLinkKey key{};
+    for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = static_cast<BYTE>(remote[i % 6] * 31 + local[(i + 3) % 6] * 17 + i * 7 + 0x5A);
+    return key;
+}
+
+void write_device_records(const World& world, const Device& device) {
+    CBTDevCfg record(key_name(device.address).c_str(), device.device_class, device.name);
+    record.Read();
+    record.m_devClass = device.device_class;
+    record.UpdateRemoteName(device.name);
+    record.Save();
+    if (device.cached) write_cache(device);
+    write_pairing(world, device.address, device.paired);
+}
+
+void write_pairing(const World& world, const BD_ADDR& address, bool paired) {
+    if (paired) {
+        CfgLinkKey key = simulated_link_key(address, world.adapter.address);
+        CBTDevCfg::SaveLinkKey(address, world.adapter.address, key, nullptr);
+    } else {
+        CBTDevCfg::DeleteLinkKey(address, world.adapter.address);
+    }
+}
+
+void write_world_records(const World& world) {
+    write_general(world);
+    for (const Device& device : world.devices) write_device_records(world, device);
+    write_local_services(world);
+}
+
+}  // namespace qel::sim
