@@ -101,6 +101,15 @@ public:
 
     static bool IsWin7HelpEnabled();
 
+    // Reads the vCard (or vCalendar) file at strPath and hands its first contact (or first event
+    // or to-do) to the callback with the user data, on the calling thread, while the file is
+    // read. Results: success, PARSE_OPEN_FILE_ERROR (extended error 7), PARSE_VCARD_ERROR or
+    // PARSE_VCAL_ERROR (extended error: the reader's result). Delivery needs the object to be
+    // initialised (SetCallbacks). Only one parse of the process reads at a time.
+    QEL_CONFIG_RETCODE ParseVCard(const std::u16string& strPath, _ObjectParseCallback callback, const std::any& userData);
+    QEL_CONFIG_RETCODE ParseVCAL(const std::u16string& strPath, _ObjectParseVCalCallback callback,
+                                 const std::any& userData);
+
 private:
     friend struct detail::QelConfigAccess;
 

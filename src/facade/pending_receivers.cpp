@@ -161,14 +161,6 @@ void QelConfig::OnSyncObjectCallback(std::int32_t lDataType, std::int32_t lActio
     note_pending(e);
 }
 
-// Not handled yet: contacts and calendar entries parsed from a phone's data.
-void QelConfig::OnObjectCallback(std::uint32_t storeId, tagvObject* object, std::uint32_t status) {
-    auto e = event_for(*this, "OnObjectCallback");
-    e.record = object;
-    e.numbers = {storeId, status};
-    note_pending(e);
-}
-
 // Not handled yet: backup and restore progress.
 void QelConfig::BackupRestoreStatusChange(std::uint32_t dwObjectType, std::uint32_t dwCurrent, std::uint32_t nTotal) {
     auto e = event_for(*this, "BackupRestoreStatusChange");

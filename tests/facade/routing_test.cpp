@@ -38,10 +38,7 @@ void expect_port_event(const detail::PendingEvent& e) {
 }
 
 tBT_SERVICE_INFO g_service_info;
-int g_versit_object;  // stands for a parsed object: only its address travels
-
 std::vector<EntryCase> entry_cases() {
-    auto* object = reinterpret_cast<tagvObject*>(&g_versit_object);
     return {
         {"HSPStateChangeCallback",
          [](std::uintptr_t u) { HSPStateChangeCallbackExt(u, kAddress, kClass, kName, 17, -2122317358); },
@@ -100,11 +97,6 @@ std::vector<EntryCase> entry_cases() {
              EXPECT_EQ(e.numbers, (std::vector<std::int64_t>{4, 2}));
              EXPECT_EQ(e.wide_name, kWideName);
              EXPECT_EQ(e.wide_name_text, std::u16string(kWideName));
-         }},
-        {"OnObjectCallback", [object](std::uintptr_t u) { OnObjectCallbackExt(1, object, 19, u); },
-         [object](const detail::PendingEvent& e) {
-             EXPECT_EQ(e.record, object);
-             EXPECT_EQ(e.numbers, (std::vector<std::int64_t>{1, 19}));
          }},
         {"BackupRestoreStatusChange", [](std::uintptr_t u) { BackupRestoreStatusExt(1, 16, 3, 9, u); },
          [](const detail::PendingEvent& e) { EXPECT_EQ(e.numbers, (std::vector<std::int64_t>{16, 3, 9})); }},
