@@ -61,7 +61,11 @@ void write_device_records(const World& world, const Device& device) {
     record.m_devClass = device.device_class;
     record.UpdateRemoteName(device.name);
     record.Save();
-    if (device.cached) write_cache(device);
+    if (device.cached) {
+        write_cache(device);
+    } else {
+        CBTServiceCacheCfg::DeleteAll(device.address);  // the stack forgot the device's services
+    }
     write_pairing(world, device.address, device.paired);
 }
 
@@ -79,5 +83,51 @@ void write_world_records(const World& world) {
     for (const Device& device : world.devices) write_device_records(world, device);
     write_local_services(world);
 }
+
+namespace {
+
+// Rewrites a device's records when the simulator reports it; every other event is ignored.
+class RecordsSink final : public stackapi::EventSink {
+public:
+    explicit RecordsSink(std::weak_ptr<Simulator> simulator) : simulator_(std::move(simulator)) {}
+
+    void device_found(const BD_ADDR& address, const DEV_CLASS&, const char*, int) override {
+        auto simulator = simulator_.lock();
+        if (!simulator) return;
+        World world = simulator->world();
+        if (const Device* device = world.find(address)) write_device_records(world, *device);
+    }
+    void device_status(LONG, LONG) override {}
+    void discovery_event(const BD_ADDR&, WORD, LONG) override {}
+    void dun_state(const BD_ADDR&, const DEV_CLASS&, const char*, const GUID&, std::int16_t, LONG) override {}
+    void spp_state(const BD_ADDR&, const DEV_CLASS&, const char*, const GUID&, std::int16_t, LONG) override {}
+    void lap_state(const BD_ADDR&, const DEV_CLASS&, const char*, const GUID&, std::int16_t, LONG) override {}
+    void hag_status(const BD_ADDR&, const DEV_CLASS&, const char*, LONG, LONG) override {}
+    void hsp_status(const BD_ADDR&, const DEV_CLASS&, const char*, LONG, LONG) override {}
+    void local_service_state(const tBT_SERVICE_INFO&) override {}
+    void sync_progress(const BD_ADDR&, LONG, LONG, LONG, LONG) override {}
+    void sync_synchronize(const BD_ADDR&, LONG) override {}
+    void sync_abort(LONG) override {}
+    void sync_object(const BD_ADDR&, LONG, LONG, const char16_t*) override {}
+    void opp_response(stackapi::OppEvent, LONG, LONG) override {}
+    void ftp_response(stackapi::FtpEvent, LONG, LONG) override {}
+    void ftp_folder_listing(LONG, LONG, const char16_t*) override {}
+    void ftp_progress(LONG, LONG, DWORD, DWORD) override {}
+
+private:
+    std::weak_ptr<Simulator> simulator_;
+};
+
+}  // namespace
+
+std::uint64_t attach_world_records(const std::shared_ptr<Simulator>& simulator) {
+    write_world_records(simulator->world());
+    // Only sessions connected to the stack server receive events.
+    std::uint64_t session = simulator->open_session(std::make_shared<RecordsSink>(simulator));
+    simulator->connect_to_server(session);
+    return session;
+}
+
+void detach_world_records(Simulator& simulator, std::uint64_t session) { simulator.close_session(session); }
 
 }  // namespace qel::sim

@@ -10,9 +10,19 @@
 // for the local adapter. The link key of a simulated pairing is derived from the two addresses,
 // so the same pairing always gives the same key. Called on one thread at a time (records are
 // plain values); no exceptions.
+//
+// Keeping the records up to date: attach_world_records writes a simulator's world and opens a
+// session on it whose event sink rewrites a device's records whenever the simulator reports the
+// device found or changed (pairing, unpairing, a device coming into range). That sink runs on the
+// simulator's event thread; it belongs to the session and stops when the session is closed
+// (detach_world_records) or the simulator is destroyed. It holds the simulator only weakly.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "config/dev_cfg.h"
+#include "sim/simulator.h"
 #include "sim/world.h"
 
 namespace qel::sim {
@@ -28,5 +38,11 @@ void write_device_records(const World& world, const Device& device);
 
 // Pairing changed: saves or deletes the device's link key for the world's adapter.
 void write_pairing(const World& world, const BD_ADDR& address, bool paired);
+
+// Writes the simulator's world now and keeps the records following it; returns the session
+// (connected to the simulated stack server, which logs that call) to close with
+// detach_world_records.
+std::uint64_t attach_world_records(const std::shared_ptr<Simulator>& simulator);
+void detach_world_records(Simulator& simulator, std::uint64_t session);
 
 }  // namespace qel::sim

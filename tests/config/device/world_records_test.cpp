@@ -7,6 +7,7 @@
 #include "config/general_cfg.h"
 #include "config/service_cache_cfg.h"
 #include "config/service_cfg.h"
+#include "platform/sync/clock.h"
 #include "platform/text/text.h"
 #include "sim/registry/world_records.h"
 
@@ -95,6 +96,32 @@ TEST_F(WorldRecordsTest, PairingAndUnpairingUpdateLinkKeysAndKeepARename) {
     EXPECT_EQ(back.m_szRemoteName, stranger->name);
     EXPECT_EQ(back.m_fLinkKeyPresent, 0u);
     EXPECT_FALSE(CBTDevCfg::IsPaired(stranger->address, world.adapter.address));
+}
+
+TEST_F(WorldRecordsTest, AttachedRecordsFollowTheSimulatorsPairing) {
+    platform::ScopedTimeScale scale{0.001};
+    auto simulator = sim::Simulator::create(sim::demo_world());
+    const sim::World world = simulator->world();
+    const sim::Device* printer = nullptr;
+    for (const auto& d : world.devices)
+        if (!d.paired) printer = &d;
+    ASSERT_NE(printer, nullptr);
+    std::uint64_t session = sim::attach_world_records(simulator);
+    EXPECT_EQ(CBTDevCfgIterator().GetCount(), world.devices.size());
+    EXPECT_FALSE(CBTDevCfg::IsPaired(printer->address, world.adapter.address));
+
+    ASSERT_TRUE(simulator->simulate_pairing(printer->address));
+    ASSERT_TRUE(simulator->wait_until_idle());
+    EXPECT_TRUE(CBTDevCfg::IsPaired(printer->address, world.adapter.address));
+    CfgLinkKey key{};
+    EXPECT_TRUE(CBTDevCfg::ReadLinkKey(printer->address, world.adapter.address, key));
+
+    ASSERT_TRUE(simulator->simulate_unpairing(printer->address));
+    ASSERT_TRUE(simulator->wait_until_idle());
+    EXPECT_FALSE(CBTDevCfg::IsPaired(printer->address, world.adapter.address));
+    EXPECT_FALSE(CBTDevCfg::ReadLinkKey(printer->address, world.adapter.address, key));
+    EXPECT_EQ(CBTServiceCacheCfgIterator(printer->address.data()).GetCount(), 0u) << "unpairing forgets the cache";
+    sim::detach_world_records(*simulator, session);
 }
 
 }  // namespace
