@@ -1,0 +1,106 @@
+// "qelcfg pim vcard" and "qelcfg pim vcal" run as a program: every object of the file (not only
+// the first), the JSON fields in UTF-8, and the exit codes of the reader's results.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "pim_read_fixture.h"
+
+namespace pimread {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int exit_code = -1;
+    std::string out;
+};
+
+class QelcfgPimTest : public PimReadTest {
+protected:
+    void SetUp() override {
+        program_ = qel::test::binary_dir() / "bin" / "qelcfg";
+        if (!fs::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+    }
+
+    ProgramRun run(const std::vector<std::string>& args) {
+        std::string command = "'" + program_.string() + "'";
+        for (const auto& a : args) command += " '" + a + "'";
+        command += " 2>/dev/null";
+        ProgramRun r;
+        FILE* p = popen(command.c_str(), "r");
+        if (p == nullptr) return r;
+        char buf[4096];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        const int status = pclose(p);
+        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+
+    fs::path program_;
+};
+
+TEST_F(QelcfgPimTest, VCardJsonListsEveryContact) {
+    const auto path = write_file("c.vcf",
+                                 "BEGIN:VCARD\r\nVERSION:2.1\r\nX-IRMC-LUID:7\r\nN;CHARSET=ISO-8859-1:M\xFCller;Ann\r\n"
+                                 "TEL;WORK:1\r\nEMAIL:a@x\r\nEND:VCARD\r\n"
+                                 "BEGIN:VCARD\r\nN:Two\r\nitem1.X:1\r\nEND:VCARD\r\nX:1\r\n");
+    const ProgramRun r = run({"pim", "vcard", path.string(), "--json"});
+    EXPECT_EQ(r.exit_code, 0);
+    const auto j = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(j.is_discarded()) << r.out;
+    EXPECT_EQ(j["status"], 19);
+    ASSERT_EQ(j["contacts"].size(), 2u);
+    const auto& first = j["contacts"][0];
+    EXPECT_EQ(first["status"], 18);
+    EXPECT_EQ(first["version"], "2.1");
+    EXPECT_EQ(first["luid"], "7");
+    EXPECT_EQ(first["last_name"], "M\xC3\xBCller");
+    EXPECT_EQ(first["first_name"], "Ann");
+    EXPECT_EQ(first["business_phone"], "1");
+    EXPECT_EQ(first["email"], "a@x ");
+    for (const char* key : {"middle_name", "title", "suffix", "job_title", "company", "home_phone", "business_fax",
+                            "mobile_phone", "business_address", "home_address", "note"}) {
+        EXPECT_EQ(first[key], "") << key;
+    }
+    EXPECT_EQ(j["contacts"][1]["status"], 19);
+    EXPECT_EQ(j["contacts"][1]["last_name"], "Two");
+}
+
+TEST_F(QelcfgPimTest, VCalJsonListsEveryItemAndExitCodesFollowTheResult) {
+    const auto path = write_file("c.vcs",
+                                 "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:A\r\nDESCRIPTION:d\r\nDTSTART:20080105T102030\r\n"
+                                 "X-BLUETOOTH-ALLDAYEVENT:TRUE\r\nEND:VEVENT\r\nBEGIN:VTODO\r\nSUMMARY:B\r\nEND:VTODO\r\n"
+                                 "END:VCALENDAR\r\n");
+    const ProgramRun r = run({"pim", "vcal", path.string(), "--json"});
+    EXPECT_EQ(r.exit_code, 2);  // the file ends right after its calendar: the reader's 20
+    const auto j = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(j.is_discarded()) << r.out;
+    EXPECT_EQ(j["status"], 20);
+    ASSERT_EQ(j["items"].size(), 2u);
+    EXPECT_EQ(j["items"][0]["kind"], "event");
+    EXPECT_EQ(j["items"][0]["all_day"], true);
+    EXPECT_EQ(j["items"][0]["start"], "20080105T102030");
+    EXPECT_EQ(j["items"][0]["end"], "45010101T000000");
+    EXPECT_EQ(j["items"][1]["kind"], "todo");
+    EXPECT_EQ(j["items"][1]["summary"], "A");  // the to-do's SUMMARY follows the event's in the record
+    EXPECT_EQ(j["items"][1]["status"], 19);
+
+    const ProgramRun missing = run({"pim", "vcard", (dir_.path() / "none.vcf").string(), "--json"});
+    EXPECT_EQ(missing.exit_code, 2);
+    EXPECT_EQ(nlohmann::json::parse(missing.out, nullptr, false)["status"], 7);
+
+    const ProgramRun listing = run({"pim", "vcard", write_file("l.vcf", "BEGIN:VCARD\r\nN:Lee\r\nEND:VCARD\r\n\r\n").string()});
+    EXPECT_EQ(listing.exit_code, 2);
+    EXPECT_NE(listing.out.find("last_name         Lee"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("Result 20, 1 contact(s)"), std::string::npos) << listing.out;
+}
+
+}  // namespace
+}  // namespace pimread
