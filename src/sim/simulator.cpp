@@ -123,15 +123,31 @@ std::shared_ptr<Simulator> Simulator::create(World world) {
     return std::make_shared<Simulator>(Private{}, std::move(world));
 }
 
+namespace {
+std::mutex& shared_mutex() {
+    static std::mutex m;  // guards the shared simulator, its load error and the creation hook
+    return m;
+}
+std::function<void(const std::shared_ptr<Simulator>&)>& shared_created_hook() {
+    static std::function<void(const std::shared_ptr<Simulator>&)> hook;
+    return hook;
+}
+}  // namespace
+
+void Simulator::set_shared_created_hook(std::function<void(const std::shared_ptr<Simulator>&)> hook) {
+    std::lock_guard lock(shared_mutex());
+    shared_created_hook() = std::move(hook);
+}
+
 std::shared_ptr<Simulator> Simulator::shared(std::string* error) {
-    static std::mutex mutex;  // guards the two values below
     static std::shared_ptr<Simulator> instance;
     static std::string load_error;
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(shared_mutex());
     if (!instance && load_error.empty()) {
         auto loaded = load_default_world();
         if (auto* w = std::get_if<World>(&loaded)) {
             instance = create(std::move(*w));
+            if (auto& hook = shared_created_hook()) hook(instance);
         } else {
             load_error = std::get<WorldError>(loaded).message;
         }

@@ -76,6 +76,11 @@ public:
     // The process-wide simulator of the default backend: the world of QEL_STACK_WORLD, else the
     // demo world. Nothing (with the error) when the world file is malformed.
     static std::shared_ptr<Simulator> shared(std::string* error = nullptr);
+    // Runs `hook` with the process-wide simulator once shared() has created it (on that caller's
+    // thread, before shared() returns). The registry writer installs itself here, so the embedded
+    // stack fills the registry as the rest of the stack would, without the simulator depending on
+    // the configuration records. Set before the first shared(); the last one set wins.
+    static void set_shared_created_hook(std::function<void(const std::shared_ptr<Simulator>&)> hook);
 
     // --- Sessions (used by SimBackend) ---
     std::uint64_t open_session(std::shared_ptr<stackapi::EventSink> sink);

@@ -130,4 +130,15 @@ std::uint64_t attach_world_records(const std::shared_ptr<Simulator>& simulator) 
 
 void detach_world_records(Simulator& simulator, std::uint64_t session) { simulator.close_session(session); }
 
+namespace {
+// The process-wide simulator (the embedded default stack) writes its world's records when it is
+// created and keeps them following the world for the life of the process.
+[[maybe_unused]] const bool hooked_at_start = [] {
+    Simulator::set_shared_created_hook([](const std::shared_ptr<Simulator>& simulator) {
+        attach_world_records(simulator);
+    });
+    return true;
+}();
+}  // namespace
+
 }  // namespace qel::sim

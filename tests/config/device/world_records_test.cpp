@@ -126,3 +126,22 @@ TEST_F(WorldRecordsTest, AttachedRecordsFollowTheSimulatorsPairing) {
 
 }  // namespace
 }  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+// The embedded default stack (the process-wide simulator behind CQBtAPI) fills an empty registry
+// as soon as it exists, without anyone asking it to. Only this test creates it in this program.
+TEST_F(WorldRecordsTest, SharedSimulatorWritesItsWorldWhenCreated) {
+    ASSERT_EQ(CBTDevCfgIterator().GetCount(), 0u);
+    auto simulator = sim::Simulator::shared();
+    ASSERT_TRUE(simulator);
+    const sim::World& world = simulator->world();
+    EXPECT_EQ(CBTDevCfgIterator().GetCount(), world.devices.size());
+    CBTGeneralCfg general;
+    ASSERT_EQ(general.Read(), ERROR_SUCCESS);
+    EXPECT_EQ(general.m_szDeviceName, qel::platform::to_utf16(world.adapter.name));
+}
+
+}  // namespace
+}  // namespace qel::test
