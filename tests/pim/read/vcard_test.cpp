@@ -268,3 +268,34 @@ TEST_F(VCardTest, KeywordTableIsCaseInsensitiveAndWhole) {
 
 }  // namespace
 }  // namespace pimread
+
+namespace pimread {
+namespace {
+
+// A parse started from inside a delivery callback on the same thread runs (the record's lock is
+// the thread's already) and the outer parse goes on with its next contact.
+TEST_F(VCardTest, NestedParseFromACallbackDoesNotBlock) {
+    struct Nest {
+        int outer = 0;
+        int inner = 0;
+    } nest;
+    auto inner = [](tOSIF_STOREID, tagvObject*, std::uint32_t, std::uintptr_t ctx) {
+        ++reinterpret_cast<Nest*>(ctx)->inner;
+    };
+    static OSIF_ObjectCallback inner_callback = inner;
+    auto outer = [](tOSIF_STOREID, tagvObject* o, std::uint32_t, std::uintptr_t ctx) {
+        auto& n = *reinterpret_cast<Nest*>(ctx);
+        ++n.outer;
+        EXPECT_NE(o->body.card.N, nullptr);
+        if (n.outer != 1) return;
+        TextStream s("BEGIN:VCARD\r\nN:Inner\r\nEND:VCARD\r\nX:1\r\n");
+        EXPECT_EQ(OSIF_ParseVCards(s.get(), inner_callback, ctx), OSIF_SUCCESS);
+    };
+    TextStream s(kAlice + kAlice + "X:1\r\n");
+    EXPECT_EQ(OSIF_ParseVCards(s.get(), outer, reinterpret_cast<std::uintptr_t>(&nest)), OSIF_SUCCESS);
+    EXPECT_EQ(nest.outer, 2);
+    EXPECT_EQ(nest.inner, 1);
+}
+
+}  // namespace
+}  // namespace pimread
