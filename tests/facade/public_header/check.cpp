@@ -1,6 +1,9 @@
 // Compiled with nothing but the installed include folder on the path: the facade's public header
 // must stand on its own, and a user's code can name its enumerations and delegates.
 #include <qelcfg/QelConfig.h>
+#include <qelcfg/QelDeviceTypes.h>
+#include <qelcfg/QelPIMObject.h>
+#include <qelcfg/QelVCalObject.h>
 
 namespace {
 
