@@ -64,12 +64,13 @@ function(qel_link_components target)
   endforeach()
 endfunction()
 
-# qel_test_program(<name> COMPONENTS <component>... [LABELS <label>...] [LIBS <library>...])
+# qel_test_program(<name> COMPONENTS <component>... [LABELS <label>...] [LIBS <library>...]
+#                  [RESOURCE_LOCK <resource>])
 # One GoogleTest program from the .cpp files of the calling folder, run by CTest test by test.
 # Label "threads" marks programs that start threads: the ThreadSanitizer build is configured with
 # QEL_TEST_ONLY_LABEL=threads and builds only those. Tests are named "<program>.<Suite>.<Test>".
 function(qel_test_program name)
-  cmake_parse_arguments(A "" "" "COMPONENTS;LABELS;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "RESOURCE_LOCK" "COMPONENTS;LABELS;LIBS" ${ARGN})
   if(QEL_TEST_ONLY_LABEL AND NOT QEL_TEST_ONLY_LABEL IN_LIST A_LABELS)
     return()
   endif()
@@ -77,6 +78,12 @@ function(qel_test_program name)
   add_executable(${name}_tests ${srcs})
   qel_link_components(${name}_tests ${A_COMPONENTS})
   target_link_libraries(${name}_tests PRIVATE qel_test_support GTest::gtest GTest::gmock GTest::gtest_main ${A_LIBS})
+  # A resource lock keeps tests that need one machine-wide thing (the trace viewer's fixed UDP
+  # port) from running at the same time as each other.
+  set(lock)
+  if(A_RESOURCE_LOCK)
+    set(lock RESOURCE_LOCK ${A_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
-    PROPERTIES LABELS ${name} TIMEOUT 120)
+    PROPERTIES LABELS ${name} TIMEOUT 120 ${lock})
 endfunction()
