@@ -284,6 +284,8 @@ tOSIF_ERROR OSIF_ParseVCalendars(std::FILE* stream, const char16_t* sourcePath, 
         if (result == OSIF_SUCCESS_WARNINGS) running = OSIF_SUCCESS_WARNINGS;
         ++calendars;
     }
-    if (calendars == 0) osif_log(OSIF_LOG_ERROR, "OSIF:  Error - vCalendar does not have a BEGIN tag");
+    // A file that simply ends after its last calendar is complete: report how its calendars went.
+    if (calendars > 0) return running;
+    osif_log(OSIF_LOG_ERROR, "OSIF:  Error - vCalendar does not have a BEGIN tag");
     return OSIF_ERR_PARSE;
 }

@@ -242,6 +242,8 @@ tOSIF_ERROR OSIF_ParseVCards(std::FILE* stream, OSIF_ObjectCallback callback, st
         if (callback) callback(OSIF_STORE_PHONEBOOK, &object, running, context);
         qel::pim::reading::read_split(stream, line, false);
     }
-    if (contacts == 0) osif_log(OSIF_LOG_ERROR, "OSIF:  Error - vCard does not have a BEGIN tag");
+    // A file that simply ends after its last contact is complete: report how its contacts went.
+    if (contacts > 0) return running;
+    osif_log(OSIF_LOG_ERROR, "OSIF:  Error - vCard does not have a BEGIN tag");
     return OSIF_ERR_PARSE;
 }
