@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev libssl-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
+  libpugixml-dev mobile-broadband-provider-info
 )
 
 missing=()

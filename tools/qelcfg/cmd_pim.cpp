@@ -111,7 +111,7 @@ int show(const std::string& path, bool vcal, bool json) {
 }
 
 void setup(CLI::App& app) {
-    CLI::App* pim = app.add_subcommand("pim", "Read contacts and calendars from vCard and vCalendar files");
+    CLI::App* pim = app.add_subcommand("pim", "Read PIM objects (contacts, calendars, messages, notes) and the change log");
     pim->require_subcommand(1);
     for (const bool vcal : {false, true}) {
         CLI::App* cmd = pim->add_subcommand(vcal ? "vcal" : "vcard",
