@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -52,6 +55,40 @@ std::string read_file(const std::filesystem::path& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::optional<std::filesystem::path> qelcfg_program() {
+    auto program = binary_dir() / "bin" / "qelcfg";
+    if (std::filesystem::exists(program)) return program;
+    return std::nullopt;
+}
+
+namespace {
+
+// Single quotes keep every character literal for the shell except the quote itself.
+std::string shell_quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+}  // namespace
+
+ProgramRun run_qelcfg(const std::vector<std::string>& args) {
+    ProgramRun r;
+    const auto program = qelcfg_program();
+    if (!program) return r;
+    std::string command = shell_quoted(program->string());
+    for (const auto& a : args) command += " " + shell_quoted(a);
+    command += " 2>/dev/null";
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 }  // namespace qel::test

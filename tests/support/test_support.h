@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qel::test {
 
@@ -43,5 +44,18 @@ std::filesystem::path source_dir();
 std::filesystem::path binary_dir();
 
 std::string read_file(const std::filesystem::path& path);
+
+// The built qelcfg program, or nothing when it is not built (tests skip then).
+std::optional<std::filesystem::path> qelcfg_program();
+
+// What a program run printed on its standard output (standard error is dropped) and its exit
+// status (-1 when it did not exit normally or could not be started).
+struct ProgramRun {
+    int exit_code = -1;
+    std::string out;
+};
+
+// Runs the built qelcfg with `args`, each passed as one argument, in this process's environment.
+ProgramRun run_qelcfg(const std::vector<std::string>& args);
 
 }  // namespace qel::test

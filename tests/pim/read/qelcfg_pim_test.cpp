@@ -1,9 +1,7 @@
 // "qelcfg pim vcard" and "qelcfg pim vcal" run as a program: every object of the file (not only
 // the first), the JSON fields in UTF-8, and the exit codes of the reader's results.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,34 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;
-};
+using qel::test::ProgramRun;
 
 class QelcfgPimTest : public PimReadTest {
 protected:
     void SetUp() override {
-        program_ = qel::test::binary_dir() / "bin" / "qelcfg";
-        if (!fs::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
     }
 
-    ProgramRun run(const std::vector<std::string>& args) {
-        std::string command = "'" + program_.string() + "'";
-        for (const auto& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
-        ProgramRun r;
-        FILE* p = popen(command.c_str(), "r");
-        if (p == nullptr) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
-    }
-
-    fs::path program_;
+    static ProgramRun run(const std::vector<std::string>& args) { return qel::test::run_qelcfg(args); }
 };
 
 TEST_F(QelcfgPimTest, VCardJsonListsEveryContact) {
