@@ -153,3 +153,7 @@ inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 // Added for the PIM library's dates: an OLE date, days since 1899-12-30 00:00 with the time of
 // day as the fraction.
 using DATE = double;
+
+// Added for the data cipher's file forms: an output file that cannot be made or opened.
+inline constexpr DWORD ERROR_CANNOT_MAKE = 82;
+inline constexpr DWORD ERROR_OPEN_FAILED = 110;
