@@ -157,3 +157,15 @@ using DATE = double;
 // Added for the data cipher's file forms: an output file that cannot be made or opened.
 inline constexpr DWORD ERROR_CANNOT_MAKE = 82;
 inline constexpr DWORD ERROR_OPEN_FAILED = 110;
+
+// Added for COM ports and overlapped I/O: an overlapped transfer not finished yet, a second
+// transfer while one runs, nothing to cancel, the all-ones time-out value, and the HRESULT form
+// of a Win32 error code.
+inline constexpr DWORD ERROR_IO_INCOMPLETE = 996;
+inline constexpr DWORD ERROR_BUSY = 170;
+inline constexpr DWORD ERROR_NOT_FOUND = 1168;
+inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
+inline constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
+    return static_cast<HRESULT>(code) <= 0 ? static_cast<HRESULT>(code)
+                                           : static_cast<HRESULT>((code & 0x0000FFFFu) | 0x80070000u);
+}

@@ -1,0 +1,95 @@
+// cModemManager: one COM port of the dialer. Open opens it (overlapped, exclusive) and saves its
+// settings; Start configures the line (19200 baud by default, 8N1, RTS/CTS handshake unless
+// hardware flow control is switched off, NUL bytes discarded, reads waiting for a byte) and
+// starts a reader thread, which hands every received byte to the receiver's FireChar in order,
+// and a writer thread, which sends what Write queued (at most 2048 bytes pending; a block that
+// does not fit is refused whole). Stop ends both threads, waiting at most 10000 ms for each
+// through WaitWithMessageLoop (so a user-interface caller keeps dispatching its messages);
+// Close stops, puts back the settings and time-outs saved by Open and releases the port.
+//
+// Results: HRESULTs. E_INVALIDARG for a null or empty port name, E_POINTER for a null receiver,
+// E_FAIL when the port is not open, the events are missing or a thread cannot be made,
+// HRESULT_FROM_WIN32 of the platform error when the port cannot be opened or configured.
+//
+// Threads: the reader and writer threads belong to this object; Start starts them, Stop (also
+// from Open, Close and the destructor) ends them by clearing the running flag, purging the port
+// with abort (which ends the reader's pending read) and aborting the write queue. What the
+// threads use lives in a shared block (Shared), so a thread that Stop gave up waiting for (a
+// receiver that never returns from FireChar) finds it still alive when it finally ends; such a
+// thread is detached and ends by itself. The receiver must outlive any FireChar call in progress.
+//
+// Not thread-safe itself: one thread at a time calls Open, Start, Stop, Close; Write may be
+// called from any thread while the port runs.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "dialup/transport/communication.h"
+#include "dialup/transport/synch_buffer.h"
+#include "platform/serial/com_port.h"
+#include "platform/sync/thread.h"
+#include "platform/sync/wait.h"
+#include "platform/win32.h"
+
+class cModemManager {
+public:
+    // Limit of Stop's wait for each thread, in platform milliseconds.
+    static constexpr DWORD kThreadStopTimeout = 10000;
+
+    cModemManager();
+    ~cModemManager();
+    cModemManager(const cModemManager&) = delete;
+    cModemManager& operator=(const cModemManager&) = delete;
+
+    HRESULT Open(const char* sczCommName);
+    HRESULT Start(ICommunication* pCommunication);
+    // Queues DataSize bytes (0: the text up to its terminating NUL): 0 when queued, 1 when the
+    // queue has no room for all of them (nothing is queued then) or sczData is null.
+    int Write(const char* sczData, DWORD DataSize = 0);
+    HRESULT Stop(BOOL fPurge);
+    HRESULT Close();
+    // Closes the four events; the object cannot be opened afterwards.
+    void Clear();
+
+    // Line settings used by the next Start.
+    void SetHardwareFlowControl(BOOL fEnable) { m_fHardwareFlowControl = fEnable ? 1 : 0; }
+    void SetBaudRate(DWORD dwBaudRate) { m_dwBaudRate = dwBaudRate; }
+
+    bool IsOpen() const;
+    bool IsRunning() const;
+    // The device-control block last read from or written to the port.
+    const DCB& CurrentDcb() const { return m_dcb; }
+
+    // What the reader and writer threads share with this object.
+    struct Shared {
+        std::shared_ptr<qel::platform::ComPort> port;  // set by Open, cleared by Close
+        qel::platform::WaitHandle hWriterStopped;
+        qel::platform::WaitHandle hReaderStopped;
+        qel::platform::WaitHandle hReaderStarted;
+        qel::platform::WaitHandle hWriterStarted;
+        std::atomic<std::int32_t> fRunning{0};
+        cSynchBuffer buffer;
+        std::atomic<ICommunication*> pCommunication{nullptr};
+    };
+
+private:
+    void _fireNewChar(char c);
+    static DWORD ReadFunction(std::shared_ptr<Shared> shared,
+                              std::shared_ptr<qel::platform::ComPort> port);
+    static DWORD WriteFunction(std::shared_ptr<Shared> shared,
+                               std::shared_ptr<qel::platform::ComPort> port);
+    static void FireNewChar(Shared& shared, char c);
+    bool EventsCreated() const;
+    void PurgeAndClear(qel::platform::ComPort& port);
+
+    DCB m_dcb{};
+    DCB m_savedDcb{};
+    COMMTIMEOUTS m_savedTimeouts{};
+    std::shared_ptr<Shared> m_shared;
+    std::optional<qel::platform::Thread> m_hWriterThread;
+    std::optional<qel::platform::Thread> m_hReaderThread;
+    BOOL m_fHardwareFlowControl = 1;
+    DWORD m_dwBaudRate = 19200;
+};
