@@ -58,8 +58,9 @@ struct PhoneBehaviour {
 
     DialAnswer dial_answer = DialAnswer::ok;
 
-    // Timing, in platform milliseconds (scaled by the platform clock): the pause before an
-    // answer's first byte and before each following byte. The echo is sent without pause.
+    // Timing, in platform milliseconds (scaled by the platform clock): an answer waits
+    // answer_delay_ms before it starts, and byte_delay_ms before each of its bytes. The echo is
+    // sent without pause.
     DWORD answer_delay_ms = 0;
     DWORD byte_delay_ms = 0;
 
