@@ -53,7 +53,13 @@ bool take_property(int token, SplitLine& line, tagvObject& object, NoteState& st
     tagProp* prop = AppendProp(list);
     if (!prop) return true;
     OSIF_ParseParams(line.params, prop);
-    OSIF_ParseValues(value, 1, prop);
+    // A note's property is one text: the whole value is component 0, semicolons included (a body
+    // is free text, and writers rarely escape its semicolons).
+    const std::size_t n = std::strlen(value);
+    if (char* copy = static_cast<char*>(OSIF_Alloc(n + 1))) {
+        std::memcpy(copy, value, n + 1);
+        AddPropValue(prop, copy, 0);
+    }
     return true;
 }
 

@@ -7,7 +7,9 @@
 // when a note had warnings (a blank line, an unknown property), 20 for a refused file (no
 // BEGIN:VNOTE first, an unsupported version, a note without VERSION or without its END, an empty
 // stream), 11 when memory runs out. A file that simply ends after its last note, or goes on with
-// a line that is not BEGIN:VNOTE, gives the running result of the notes read. Nothing throws.
+// a line that is not BEGIN:VNOTE, gives the running result of the notes read. DCREATED,
+// LAST-MODIFIED, CATEGORIES, CLASS, BODY and SUMMARY each append a property with its parameters and
+// the whole value (semicolons and escapes as written) as value component 0. Nothing throws.
 #pragma once
 
 #include <cstdint>
