@@ -7,7 +7,7 @@
 #include "config/cfg_iterator.h"
 #include "config/install_cfg.h"
 #include "config/protected_value.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 
@@ -31,24 +31,6 @@ std::u16string link_key_entry_path(const CfgBdAddr& remote, const CfgBdAddr& loc
     return link_keys_path(remote) + u"\\" + DeviceKeyName(local);
 }
 std::u16string device_path(const CfgBdAddr& bda) { return std::u16string(kDevicesPath) + u"\\" + DeviceKeyName(bda); }
-
-// A UTF-16 text stored as REG_BINARY with its terminator, read with `capacity` characters as limit.
-void get_wide_binary(HKEY key, std::u16string_view name, std::u16string& field, std::size_t capacity) {
-    std::vector<char16_t> buffer(capacity, u'\0');
-    DWORD type = REG_NONE;
-    auto size = static_cast<DWORD>(capacity * sizeof(char16_t));
-    if (qel::platform::reg_query_value(key, name, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
-        return;
-    std::u16string_view text(buffer.data(), size / sizeof(char16_t));
-    field = fit_text(text.substr(0, text.find(u'\0')), capacity);
-}
-
-void put_wide_binary(HKEY key, std::u16string_view name, std::u16string_view text, std::size_t capacity) {
-    std::u16string stored = fit_text(text, capacity);
-    qel::platform::reg_set_value(key, name, REG_BINARY, reinterpret_cast<const BYTE*>(stored.c_str()),
-                                 static_cast<DWORD>((stored.size() + 1) * sizeof(char16_t)));
-}
 
 // Deletes one value of the key behind hKey, which may be open for reading only.
 void delete_value(HKEY hKey, std::u16string_view name) {
@@ -105,10 +87,53 @@ LONG CBTDevCfg::Save() {
     return CBTCfg::Save();
 }
 
+namespace {
+
+using D = CBTDevCfg;
+constexpr std::size_t kTextChars = D::kTextChars;
+
+// The values written before the link key, in the order they are read and written.
+const RecordRow<D> kHeadRows[] = {
+    {u"Name", &D::m_szName, D::kNameBytes},
+    {u"DevClass", &D::m_devClass},
+    {u"Features", &D::m_features},
+    {u"TimeStamp", &D::m_dwTimeStamp},
+    {u"FTPAuthorizationExpires", &D::m_szFTPAuthorizationExpires, kTextChars, kRowAllUses, REG_BINARY},
+    {u"OPPAuthorizationExpires", &D::m_szOPPAuthorizationExpires, kTextChars, kRowAllUses, REG_BINARY},
+    {u"BIPAuthorizationExpires", &D::m_szBIPAuthorizationExpires, kTextChars, kRowAllUses, REG_BINARY},
+    {u"BPPAuthorizationExpires", &D::m_szBPPAuthorizationExpires, kTextChars, kRowAllUses, REG_BINARY},
+    {u"DoNotAutoConfigure", &D::m_dwDoNotAutoConfigure},
+};
+
+// The values after it. "PairedUserName" is written with the link key only, so not from here.
+const RecordRow<D> kTailRows[] = {
+    {u"PairedUserName", &D::m_szPairedUserName, D::kPairedUserChars, kRowCompareCopy, REG_BINARY},
+    {u"AllowWakeup", &D::m_fAllowWakeup},
+    {u"HidDisabled", &D::m_fHidDisabled},
+    {u"DefaultAudio", &D::m_fDefaultAudio},
+    {u"Manufacturer", &D::m_dwManufacturer},
+    {u"LmpVersion", &D::m_dwLmpVersion},
+    {u"LmpSubVersion", &D::m_dwLmpSubVersion},
+    {u"STRVStack", &D::m_dwSTRVStack},
+    {u"HandsfreeCfg", &D::m_dwHandsfreeCfg},
+    {u"Code", &D::m_szCode, kTextChars, kRowAllUses, REG_BINARY},
+    {u"RemoteName", &D::m_szRemoteName, D::kNameBytes},
+    {u"ConnectHfIfAvConnected", &D::m_dwConnectHfIfAvConnected},
+    {u"HandsFreeVersion", &D::m_dwHandsFreeVersion},
+    {u"UnsecuredPrinter", &D::m_dwUnsecuredPrinter},
+    {u"DisableBtWizardAutoPair", &D::m_dwDisableBtWizardAutoPair},
+    {u"PopUpGenForAccessPIM", &D::m_dwPopUpGenForAccessPIM},
+    {u"ShowUI", &D::m_dwShowUI},
+    {u"BrowseFTP", &D::m_dwBrowseFTP},
+    {u"HidBootDevice", &D::m_dwHidBootDevice},
+    {u"ManualDun", &D::m_dwManualDun},
+    {u"LastDialedAPN", &D::m_szLastDialedAPN, D::kApnBytes},
+};
+
+}  // namespace
+
 void CBTDevCfg::GetAll(HKEY hKey) {
-    get_byte_string(hKey, u"Name", m_szName, kNameBytes);
-    get_bytes(hKey, u"DevClass", m_devClass);
-    get_bytes(hKey, u"Features", m_features);
+    read_rows(hKey, *this, kHeadRows);
 
     CfgLinkKey key{};
     DWORD size = static_cast<DWORD>(key.size());
@@ -124,48 +149,14 @@ void CBTDevCfg::GetAll(HKEY hKey) {
         m_linkKey.fill(0);
     }
 
-    get_dword(hKey, u"TimeStamp", m_dwTimeStamp);
-    get_wide_binary(hKey, u"FTPAuthorizationExpires", m_szFTPAuthorizationExpires, kTextChars);
-    get_wide_binary(hKey, u"OPPAuthorizationExpires", m_szOPPAuthorizationExpires, kTextChars);
-    get_wide_binary(hKey, u"BIPAuthorizationExpires", m_szBIPAuthorizationExpires, kTextChars);
-    get_wide_binary(hKey, u"BPPAuthorizationExpires", m_szBPPAuthorizationExpires, kTextChars);
-    get_dword(hKey, u"DoNotAutoConfigure", m_dwDoNotAutoConfigure);
-    get_wide_binary(hKey, u"PairedUserName", m_szPairedUserName, kPairedUserChars);
-    get_dword(hKey, u"AllowWakeup", m_fAllowWakeup);
+    read_rows(hKey, *this, kTailRows);
     m_fAllowWakeup = fold_boolean(m_fAllowWakeup);
-    get_dword(hKey, u"HidDisabled", m_fHidDisabled);
     m_fHidDisabled = fold_boolean(m_fHidDisabled);
-    get_dword(hKey, u"DefaultAudio", m_fDefaultAudio);
     m_fDefaultAudio = fold_boolean(m_fDefaultAudio);
-    get_dword(hKey, u"Manufacturer", m_dwManufacturer);
-    get_dword(hKey, u"LmpVersion", m_dwLmpVersion);
-    get_dword(hKey, u"LmpSubVersion", m_dwLmpSubVersion);
-    get_dword(hKey, u"STRVStack", m_dwSTRVStack);
-    get_dword(hKey, u"HandsfreeCfg", m_dwHandsfreeCfg);
-    get_wide_binary(hKey, u"Code", m_szCode, kTextChars);
-    get_byte_string(hKey, u"RemoteName", m_szRemoteName, kNameBytes);
-    get_dword(hKey, u"ConnectHfIfAvConnected", m_dwConnectHfIfAvConnected);
-    get_dword(hKey, u"HandsFreeVersion", m_dwHandsFreeVersion);
-    get_dword(hKey, u"UnsecuredPrinter", m_dwUnsecuredPrinter);
-    get_dword(hKey, u"DisableBtWizardAutoPair", m_dwDisableBtWizardAutoPair);
-    get_dword(hKey, u"PopUpGenForAccessPIM", m_dwPopUpGenForAccessPIM);
-    get_dword(hKey, u"ShowUI", m_dwShowUI);
-    get_dword(hKey, u"BrowseFTP", m_dwBrowseFTP);
-    get_dword(hKey, u"HidBootDevice", m_dwHidBootDevice);
-    get_dword(hKey, u"ManualDun", m_dwManualDun);
-    get_byte_string(hKey, u"LastDialedAPN", m_szLastDialedAPN, kApnBytes);
 }
 
 void CBTDevCfg::PutAll(HKEY hKey) {
-    put_byte_string(hKey, u"Name", m_szName, kNameBytes);
-    put_bytes(hKey, u"DevClass", m_devClass);
-    put_bytes(hKey, u"Features", m_features);
-    put_dword(hKey, u"TimeStamp", m_dwTimeStamp);
-    put_wide_binary(hKey, u"FTPAuthorizationExpires", m_szFTPAuthorizationExpires, kTextChars);
-    put_wide_binary(hKey, u"OPPAuthorizationExpires", m_szOPPAuthorizationExpires, kTextChars);
-    put_wide_binary(hKey, u"BIPAuthorizationExpires", m_szBIPAuthorizationExpires, kTextChars);
-    put_wide_binary(hKey, u"BPPAuthorizationExpires", m_szBPPAuthorizationExpires, kTextChars);
-    put_dword(hKey, u"DoNotAutoConfigure", m_dwDoNotAutoConfigure);
+    write_rows(hKey, *this, kHeadRows);
 
     if (m_fLinkKeyPresent != 0) {
         if (BTRegSetEncValue(hKey, u"LinkKey", 0, REG_BINARY, m_linkKey.data(),
@@ -180,26 +171,7 @@ void CBTDevCfg::PutAll(HKEY hKey) {
         qel::platform::reg_delete_value(hKey, u"LinkKey");
     }
 
-    put_dword(hKey, u"AllowWakeup", m_fAllowWakeup);
-    put_dword(hKey, u"HidDisabled", m_fHidDisabled);
-    put_dword(hKey, u"DefaultAudio", m_fDefaultAudio);
-    put_dword(hKey, u"Manufacturer", m_dwManufacturer);
-    put_dword(hKey, u"LmpVersion", m_dwLmpVersion);
-    put_dword(hKey, u"LmpSubVersion", m_dwLmpSubVersion);
-    put_dword(hKey, u"STRVStack", m_dwSTRVStack);
-    put_dword(hKey, u"HandsfreeCfg", m_dwHandsfreeCfg);
-    put_wide_binary(hKey, u"Code", m_szCode, kTextChars);
-    put_byte_string(hKey, u"RemoteName", m_szRemoteName, kNameBytes);
-    put_dword(hKey, u"ConnectHfIfAvConnected", m_dwConnectHfIfAvConnected);
-    put_dword(hKey, u"HandsFreeVersion", m_dwHandsFreeVersion);
-    put_dword(hKey, u"UnsecuredPrinter", m_dwUnsecuredPrinter);
-    put_dword(hKey, u"DisableBtWizardAutoPair", m_dwDisableBtWizardAutoPair);
-    put_dword(hKey, u"PopUpGenForAccessPIM", m_dwPopUpGenForAccessPIM);
-    put_dword(hKey, u"ShowUI", m_dwShowUI);
-    put_dword(hKey, u"BrowseFTP", m_dwBrowseFTP);
-    put_dword(hKey, u"HidBootDevice", m_dwHidBootDevice);
-    put_dword(hKey, u"ManualDun", m_dwManualDun);
-    put_byte_string(hKey, u"LastDialedAPN", m_szLastDialedAPN, kApnBytes);
+    write_rows(hKey, *this, kTailRows);
 }
 
 bool CBTDevCfg::ReadLinkKey(const CfgBdAddr& tBdAddr, const CfgBdAddr& tLocalBdAddr, CfgLinkKey& tLinkKey) {

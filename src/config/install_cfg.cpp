@@ -5,7 +5,7 @@
 #include <span>
 
 #include "config/cfg_iterator.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 
@@ -23,62 +23,40 @@ CBTInstallCfg::CBTInstallCfg() : CBTCfg(kInstallKeyName, kQuorlanRoot) {
     SetBaseKey(HKEY_LOCAL_MACHINE);
 }
 
-void CBTInstallCfg::GetAll(HKEY hKey) {
-    get_text(hKey, u"INSTALLDIR", m_szInstallDir, MAX_PATH);
-    get_text(hKey, u"QELVERS", m_szQelVers, MAX_PATH);
-    get_dword(hKey, u"StartPort", m_dwStartPort);
-    get_text(hKey, u"BT_EXCHG_FLDR", m_szExchangeFolder, MAX_PATH);
-    get_text(hKey, u"BT_NET_CONN_NAME", m_szNetConnName, MAX_PATH);
-    get_text(hKey, u"CustomLogoBitmap", m_szCustomLogoBitmap, MAX_PATH);
-    get_dword(hKey, u"ShowUnplugDeviceDlg", m_dwShowUnplugDeviceDlg);
-    get_text(hKey, u"DisplayName", m_szDisplayName, MAX_PATH);
-    get_dword(hKey, u"ServicePack", m_dwServicePack);
-    get_bytes(hKey, u"LastNonUpgradeInstallTime", m_lastNonUpgradeInstallTime);
-    get_dword(hKey, u"LangID", m_dwLangID);
-    get_dword(hKey, u"QelLangID", m_dwQelLangID);
-    std::vector<BYTE> erim(kErimBytes);
-    DWORD type = REG_NONE;
-    auto size = static_cast<DWORD>(erim.size());
-    if (qel::platform::reg_query_value(hKey, u"ERIM", &type, erim.data(), &size) == ERROR_SUCCESS &&
-        type == REG_BINARY) {
-        erim.resize(size);
-        m_erim = std::move(erim);
-    }
-    get_text(hKey, u"DeviceID", m_szDeviceID, MAX_PATH);
-    get_dword(hKey, u"SmartDongle", m_dwSmartDongle);
-    get_dword(hKey, u"DERO_MPT", m_dwDeroMpt);
-    get_text(hKey, u"VERSION", m_szVersion, MAX_PATH);
-    get_dword(hKey, u"DriverInstallMask", m_dwDriverInstallMask);
-    get_dword(hKey, u"SwitchToHci", m_dwSwitchToHci);
-    get_text(hKey, u"CUSTOMER_DATA", m_szCustomerData, kCustomerDataChars);
-    get_dword(hKey, u"QELUninstall", m_dwQelUninstall);
-    get_dword(hKey, u"EasyPairIcon", m_dwEasyPairIcon);
-}
+namespace {
 
-void CBTInstallCfg::PutAll(HKEY hKey) {
-    put_text(hKey, u"INSTALLDIR", m_szInstallDir, MAX_PATH);
-    put_text(hKey, u"QELVERS", m_szQelVers, MAX_PATH);
-    put_dword(hKey, u"StartPort", m_dwStartPort);
-    put_text(hKey, u"BT_EXCHG_FLDR", m_szExchangeFolder, MAX_PATH);
-    put_text(hKey, u"BT_NET_CONN_NAME", m_szNetConnName, MAX_PATH);
-    put_text(hKey, u"CustomLogoBitmap", m_szCustomLogoBitmap, MAX_PATH);
-    put_dword(hKey, u"ShowUnplugDeviceDlg", m_dwShowUnplugDeviceDlg);
-    put_text(hKey, u"DisplayName", m_szDisplayName, MAX_PATH);
-    put_dword(hKey, u"ServicePack", m_dwServicePack);
-    put_bytes(hKey, u"LastNonUpgradeInstallTime", m_lastNonUpgradeInstallTime);
-    put_dword(hKey, u"LangID", m_dwLangID);
-    put_dword(hKey, u"QelLangID", m_dwQelLangID);
-    put_bytes(hKey, u"ERIM", std::span<const BYTE>(m_erim.data(), std::min(m_erim.size(), kErimBytes)));
-    put_text(hKey, u"DeviceID", m_szDeviceID, MAX_PATH);
-    put_dword(hKey, u"SmartDongle", m_dwSmartDongle);
-    put_dword(hKey, u"DERO_MPT", m_dwDeroMpt);
-    put_text(hKey, u"VERSION", m_szVersion, MAX_PATH);
-    put_dword(hKey, u"DriverInstallMask", m_dwDriverInstallMask);
-    put_dword(hKey, u"SwitchToHci", m_dwSwitchToHci);
-    put_text(hKey, u"CUSTOMER_DATA", m_szCustomerData, kCustomerDataChars);
-    put_dword(hKey, u"QELUninstall", m_dwQelUninstall);
-    put_dword(hKey, u"EasyPairIcon", m_dwEasyPairIcon);
-}
+constexpr std::size_t N = MAX_PATH;
+
+using IN = CBTInstallCfg;
+const RecordRow<IN> kInstallRows[] = {
+    {u"INSTALLDIR", &IN::m_szInstallDir, N},
+    {u"QELVERS", &IN::m_szQelVers, N},
+    {u"StartPort", &IN::m_dwStartPort},
+    {u"BT_EXCHG_FLDR", &IN::m_szExchangeFolder, N},
+    {u"BT_NET_CONN_NAME", &IN::m_szNetConnName, N},
+    {u"CustomLogoBitmap", &IN::m_szCustomLogoBitmap, N},
+    {u"ShowUnplugDeviceDlg", &IN::m_dwShowUnplugDeviceDlg},
+    {u"DisplayName", &IN::m_szDisplayName, N},
+    {u"ServicePack", &IN::m_dwServicePack},
+    {u"LastNonUpgradeInstallTime", &IN::m_lastNonUpgradeInstallTime},
+    {u"LangID", &IN::m_dwLangID},
+    {u"QelLangID", &IN::m_dwQelLangID},
+    {u"ERIM", &IN::m_erim, IN::kErimBytes},
+    {u"DeviceID", &IN::m_szDeviceID, N},
+    {u"SmartDongle", &IN::m_dwSmartDongle},
+    {u"DERO_MPT", &IN::m_dwDeroMpt},
+    {u"VERSION", &IN::m_szVersion, N},
+    {u"DriverInstallMask", &IN::m_dwDriverInstallMask},
+    {u"SwitchToHci", &IN::m_dwSwitchToHci},
+    {u"CUSTOMER_DATA", &IN::m_szCustomerData, IN::kCustomerDataChars},
+    {u"QELUninstall", &IN::m_dwQelUninstall},
+    {u"EasyPairIcon", &IN::m_dwEasyPairIcon},
+};
+
+}  // namespace
+
+void CBTInstallCfg::GetAll(HKEY hKey) { read_rows(hKey, *this, kInstallRows); }
+void CBTInstallCfg::PutAll(HKEY hKey) { write_rows(hKey, *this, kInstallRows); }
 
 DWORD CBTInstallCfg::GetMajorVersion() const {
     DWORD major = 0;

@@ -1,7 +1,7 @@
 #include "config/profile_app_cfg.h"
 
 #include "config/cfg_iterator.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 
 using namespace qel::config;
 
@@ -31,125 +31,58 @@ LONG CBTSPPAppCfg::ReadByPort(DWORD nPort) {
     return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
 }
 
-void CBTSPPAppCfg::GetAll(HKEY hKey) {
-    CBTAppCfg::GetAll(hKey);
-    get_dword(hKey, u"ComPortNumber", m_dwComPortNumber);
-    get_dword(hKey, u"UserInstalled", m_dwUserInstalled);
-}
+namespace {
 
-void CBTSPPAppCfg::PutAll(HKEY hKey) {
-    CBTAppCfg::PutAll(hKey);
-    put_dword(hKey, u"ComPortNumber", m_dwComPortNumber);
-    put_dword(hKey, u"UserInstalled", m_dwUserInstalled);
-}
+constexpr std::size_t T = kCfgTextChars;
 
-bool CBTSPPAppCfg::IsEqualCfg(const CBTSPPAppCfg& other) const {
-    return CBTAppCfg::IsEqualCfg(other) && m_dwComPortNumber == other.m_dwComPortNumber &&
-           m_dwUserInstalled == other.m_dwUserInstalled;
-}
+using SPP = CBTSPPAppCfg;
+const RecordRow<SPP> kSppRows[] = {
+    {u"ComPortNumber", &SPP::m_dwComPortNumber},
+    {u"UserInstalled", &SPP::m_dwUserInstalled},
+};
 
-void CBTSPPAppCfg::CopyCfg(const CBTSPPAppCfg& other) {
-    CBTAppCfg::CopyCfg(other);
-    m_dwComPortNumber = other.m_dwComPortNumber;
-    m_dwUserInstalled = other.m_dwUserInstalled;
-}
+using DUN = CBTDUNAppCfg;
+const RecordRow<DUN> kDunRows[] = {
+    {u"RasConnection", &DUN::m_szRasConnection, T},
+};
 
-// ---- Dial-up networking
+using LAP = CBTLAPAppCfg;
+const RecordRow<LAP> kLapRows[] = {
+    {u"UserName", &LAP::m_szUserName, T},
+    {u"Password", &LAP::m_szPassword, T},
+    {u"Autoconnect", &LAP::m_dwAutoconnect},
+    {u"RasConnection", &LAP::m_szRasConnection, T},
+    {u"EnableAutoReconnect", &LAP::m_dwEnableAutoReconnect},
+};
 
-void CBTDUNAppCfg::GetAll(HKEY hKey) {
-    CBTSPPAppCfg::GetAll(hKey);
-    get_text(hKey, u"RasConnection", m_szRasConnection, kCfgTextChars);
-}
+// Object push, synchronisation and imaging compare and copy as plain applications.
+using OPP = CBTOPPAppCfg;
+const RecordRow<OPP> kOppRows[] = {
+    {u"OPPType", &OPP::m_dwOPPType},
+};
 
-void CBTDUNAppCfg::PutAll(HKEY hKey) {
-    CBTSPPAppCfg::PutAll(hKey);
-    put_text(hKey, u"RasConnection", m_szRasConnection, kCfgTextChars);
-}
+using SYNC = CBTSYNCAppCfg;
+const RecordRow<SYNC> kSyncRows[] = {
+    {u"SyncBusinessCards", &SYNC::m_dwSyncBusinessCards},
+    {u"SyncCalendarItems", &SYNC::m_dwSyncCalendarItems},
+    {u"SyncEmailMessages", &SYNC::m_dwSyncEmailMessages},
+    {u"SyncNotes", &SYNC::m_dwSyncNotes},
+    {u"PreferredProfile", &SYNC::m_dwPreferredProfile},
+};
 
-bool CBTDUNAppCfg::IsEqualCfg(const CBTDUNAppCfg& other) const {
-    return CBTSPPAppCfg::IsEqualCfg(other) && m_szRasConnection == other.m_szRasConnection;
-}
+using BIP = CBTBIPAppCfg;
+const RecordRow<BIP> kBipRows[] = {
+    {u"PutImageToPrinterTimeout", &BIP::m_dwPutImageToPrinterTimeout},
+};
 
-void CBTDUNAppCfg::CopyCfg(const CBTDUNAppCfg& other) {
-    CBTSPPAppCfg::CopyCfg(other);
-    m_szRasConnection = other.m_szRasConnection;
-}
+}  // namespace
 
-// ---- LAN access
-
-void CBTLAPAppCfg::GetAll(HKEY hKey) {
-    CBTSPPAppCfg::GetAll(hKey);
-    get_text(hKey, u"UserName", m_szUserName, kCfgTextChars);
-    get_text(hKey, u"Password", m_szPassword, kCfgTextChars);
-    get_dword(hKey, u"Autoconnect", m_dwAutoconnect);
-    get_text(hKey, u"RasConnection", m_szRasConnection, kCfgTextChars);
-    get_dword(hKey, u"EnableAutoReconnect", m_dwEnableAutoReconnect);
-}
-
-void CBTLAPAppCfg::PutAll(HKEY hKey) {
-    CBTSPPAppCfg::PutAll(hKey);
-    put_text(hKey, u"UserName", m_szUserName, kCfgTextChars);
-    put_text(hKey, u"Password", m_szPassword, kCfgTextChars);
-    put_dword(hKey, u"Autoconnect", m_dwAutoconnect);
-    put_text(hKey, u"RasConnection", m_szRasConnection, kCfgTextChars);
-    put_dword(hKey, u"EnableAutoReconnect", m_dwEnableAutoReconnect);
-}
-
-bool CBTLAPAppCfg::IsEqualCfg(const CBTLAPAppCfg& other) const {
-    return CBTSPPAppCfg::IsEqualCfg(other) && m_szUserName == other.m_szUserName &&
-           m_szPassword == other.m_szPassword && m_dwAutoconnect == other.m_dwAutoconnect &&
-           m_szRasConnection == other.m_szRasConnection &&
-           m_dwEnableAutoReconnect == other.m_dwEnableAutoReconnect;
-}
-
-void CBTLAPAppCfg::CopyCfg(const CBTLAPAppCfg& other) {
-    CBTSPPAppCfg::CopyCfg(other);
-    m_szUserName = other.m_szUserName;
-    m_szPassword = other.m_szPassword;
-    m_dwAutoconnect = other.m_dwAutoconnect;
-    m_szRasConnection = other.m_szRasConnection;
-    m_dwEnableAutoReconnect = other.m_dwEnableAutoReconnect;
-}
-
-// ---- Object push, synchronisation, imaging, audio
-
-void CBTOPPAppCfg::GetAll(HKEY hKey) {
-    CBTAppCfg::GetAll(hKey);
-    get_dword(hKey, u"OPPType", m_dwOPPType);
-}
-
-void CBTOPPAppCfg::PutAll(HKEY hKey) {
-    CBTAppCfg::PutAll(hKey);
-    put_dword(hKey, u"OPPType", m_dwOPPType);
-}
-
-void CBTSYNCAppCfg::GetAll(HKEY hKey) {
-    CBTAppCfg::GetAll(hKey);
-    get_dword(hKey, u"SyncBusinessCards", m_dwSyncBusinessCards);
-    get_dword(hKey, u"SyncCalendarItems", m_dwSyncCalendarItems);
-    get_dword(hKey, u"SyncEmailMessages", m_dwSyncEmailMessages);
-    get_dword(hKey, u"SyncNotes", m_dwSyncNotes);
-    get_dword(hKey, u"PreferredProfile", m_dwPreferredProfile);
-}
-
-void CBTSYNCAppCfg::PutAll(HKEY hKey) {
-    CBTAppCfg::PutAll(hKey);
-    put_dword(hKey, u"SyncBusinessCards", m_dwSyncBusinessCards);
-    put_dword(hKey, u"SyncCalendarItems", m_dwSyncCalendarItems);
-    put_dword(hKey, u"SyncEmailMessages", m_dwSyncEmailMessages);
-    put_dword(hKey, u"SyncNotes", m_dwSyncNotes);
-    put_dword(hKey, u"PreferredProfile", m_dwPreferredProfile);
-}
-
-void CBTBIPAppCfg::GetAll(HKEY hKey) {
-    CBTAppCfg::GetAll(hKey);
-    get_dword(hKey, u"PutImageToPrinterTimeout", m_dwPutImageToPrinterTimeout);
-}
-
-void CBTBIPAppCfg::PutAll(HKEY hKey) {
-    CBTAppCfg::PutAll(hKey);
-    put_dword(hKey, u"PutImageToPrinterTimeout", m_dwPutImageToPrinterTimeout);
-}
+QEL_CFG_TABLE_METHODS(CBTSPPAppCfg, CBTAppCfg, kSppRows)
+QEL_CFG_TABLE_METHODS(CBTDUNAppCfg, CBTSPPAppCfg, kDunRows)
+QEL_CFG_TABLE_METHODS(CBTLAPAppCfg, CBTSPPAppCfg, kLapRows)
+QEL_CFG_TABLE_IO(CBTOPPAppCfg, CBTAppCfg, kOppRows)
+QEL_CFG_TABLE_IO(CBTSYNCAppCfg, CBTAppCfg, kSyncRows)
+QEL_CFG_TABLE_IO(CBTBIPAppCfg, CBTAppCfg, kBipRows)
 
 void CBTAvAppCfg::GetAll(HKEY hKey) {
     CBTAppCfg::GetAll(hKey);

@@ -62,6 +62,30 @@ void put_bytes(HKEY key, std::u16string_view name, std::span<const BYTE> bytes, 
     reg_set_value(key, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
+void get_wide_binary(HKEY key, std::u16string_view name, std::u16string& field, std::size_t capacity) {
+    std::vector<char16_t> buffer(capacity, u'\0');
+    DWORD type = REG_NONE;
+    auto size = static_cast<DWORD>(capacity * sizeof(char16_t));
+    if (reg_query_value(key, name, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) return;
+    std::u16string_view text(buffer.data(), size / sizeof(char16_t));
+    field = fit_text(text.substr(0, text.find(u'\0')), capacity);
+}
+
+void put_wide_binary(HKEY key, std::u16string_view name, std::u16string_view text, std::size_t capacity) {
+    std::u16string stored = fit_text(text, capacity);
+    reg_set_value(key, name, REG_BINARY, reinterpret_cast<const BYTE*>(stored.c_str()),
+                  static_cast<DWORD>((stored.size() + 1) * sizeof(char16_t)));
+}
+
+void get_byte_vector(HKEY key, std::u16string_view name, std::vector<BYTE>& field, std::size_t capacity) {
+    std::vector<BYTE> buffer(capacity);
+    DWORD type = REG_NONE;
+    auto size = static_cast<DWORD>(buffer.size());
+    if (reg_query_value(key, name, &type, buffer.data(), &size) != ERROR_SUCCESS || type != REG_BINARY) return;
+    buffer.resize(size);
+    field = std::move(buffer);
+}
+
 void get_byte_string(HKEY key, std::u16string_view name, std::string& field, std::size_t capacity) {
     std::vector<char> buffer(capacity, '\0');
     DWORD type = REG_NONE;

@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry/registry.h"
 #include "platform/win32.h"
@@ -35,6 +36,14 @@ void put_text(HKEY key, std::u16string_view name, std::u16string_view text, std:
 // the rest as it was.
 void get_bytes(HKEY key, std::u16string_view name, std::span<BYTE> field);
 void put_bytes(HKEY key, std::u16string_view name, std::span<const BYTE> bytes, DWORD type = REG_BINARY);
+
+// A wide text stored as REG_BINARY: its UTF-16 bytes with the terminator, read with `capacity`
+// characters (terminator included) as limit and any value type accepted.
+void get_wide_binary(HKEY key, std::u16string_view name, std::u16string& field, std::size_t capacity);
+void put_wide_binary(HKEY key, std::u16string_view name, std::u16string_view text, std::size_t capacity);
+
+// REG_BINARY of at most `capacity` bytes of any length, replacing the whole field when read.
+void get_byte_vector(HKEY key, std::u16string_view name, std::vector<BYTE>& field, std::size_t capacity);
 
 // A byte string (a device name in UTF-8) kept in a field of `capacity` bytes, terminator
 // included: read with any type up to the capacity and cut at the first NUL; written as its length

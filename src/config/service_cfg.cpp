@@ -1,7 +1,7 @@
 #include "config/service_cfg.h"
 
 #include "config/cfg_iterator.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 
@@ -25,56 +25,48 @@ std::u16string GuidText(const GUID& guid) {
 CBTAppSrvCfg::CBTAppSrvCfg(const char16_t* szKeyName, const char16_t* szKeyPath)
     : CBTCfg(szKeyName, szKeyPath) {}
 
+namespace {
+
+using AS = CBTAppSrvCfg;
+// "GUID" is compared through the GUID it names; "InstallOnDemand" is neither compared nor copied.
+const RecordRow<AS> kAppSrvRows[] = {
+    {u"UUID", &AS::m_dwUUID},
+    {u"Authorization", &AS::m_dwAuthorization},
+    {u"Authentication", &AS::m_dwAuthentication},
+    {u"Encryption", &AS::m_dwEncryption},
+    {u"SecurityId", &AS::m_dwSecurityId},
+    {u"Name", &AS::m_szName, kCfgTextChars},
+    {u"GUID", &AS::m_szGuid, kCfgGuidTextChars, kRowWritten | kRowCopied},
+    {u"StatusDll", &AS::m_szStatusDll, kCfgTextChars, kRowWritten | kRowCopied},
+    {u"PropertiesDll", &AS::m_szPropertiesDll, kCfgTextChars, kRowWritten | kRowCopied},
+    {u"Description", &AS::m_szDescription, kCfgDescriptionChars},
+    {u"InstallOnDemand", &AS::m_dwInstallOnDemand, 0, kRowWritten},
+};
+
+using SV = CBTServiceCfg;
+// "DoNotUseMicrosoftDevice" is read only and copied without being compared.
+const RecordRow<SV> kServiceRows[] = {
+    {u"Auto", &SV::m_dwAuto},
+    {u"DoNotUseMicrosoftDevice", &SV::m_dwDoNotUseMicrosoftDevice, 0, kRowCopied},
+};
+
+}  // namespace
+
 void CBTAppSrvCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"UUID", m_dwUUID);
-    get_dword(hKey, u"Authorization", m_dwAuthorization);
-    get_dword(hKey, u"Authentication", m_dwAuthentication);
-    get_dword(hKey, u"Encryption", m_dwEncryption);
-    get_dword(hKey, u"SecurityId", m_dwSecurityId);
-    get_text(hKey, u"Name", m_szName, kCfgTextChars);
-    get_text(hKey, u"GUID", m_szGuid, kCfgGuidTextChars);
-    get_text(hKey, u"StatusDll", m_szStatusDll, kCfgTextChars);
-    get_text(hKey, u"PropertiesDll", m_szPropertiesDll, kCfgTextChars);
+    read_rows(hKey, *this, kAppSrvRows);
     StringToGuid(m_guid, m_szGuid.c_str());
-    get_text(hKey, u"Description", m_szDescription, kCfgDescriptionChars);
-    get_dword(hKey, u"InstallOnDemand", m_dwInstallOnDemand);
 }
 
-void CBTAppSrvCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"UUID", m_dwUUID);
-    put_dword(hKey, u"Authorization", m_dwAuthorization);
-    put_dword(hKey, u"Authentication", m_dwAuthentication);
-    put_dword(hKey, u"Encryption", m_dwEncryption);
-    put_dword(hKey, u"SecurityId", m_dwSecurityId);
-    put_text(hKey, u"Name", m_szName, kCfgTextChars);
-    put_text(hKey, u"GUID", m_szGuid, kCfgGuidTextChars);
-    put_text(hKey, u"StatusDll", m_szStatusDll, kCfgTextChars);
-    put_text(hKey, u"PropertiesDll", m_szPropertiesDll, kCfgTextChars);
-    put_text(hKey, u"Description", m_szDescription, kCfgDescriptionChars);
-    put_dword(hKey, u"InstallOnDemand", m_dwInstallOnDemand);
-}
+void CBTAppSrvCfg::PutAll(HKEY hKey) { write_rows(hKey, *this, kAppSrvRows); }
 
 bool CBTAppSrvCfg::IsEqualCfg(const CBTAppSrvCfg& other) const {
-    return CBTCfg::IsEqualCfg(other) && m_dwUUID == other.m_dwUUID && m_guid == other.m_guid &&
-           m_dwAuthorization == other.m_dwAuthorization &&
-           m_dwAuthentication == other.m_dwAuthentication && m_dwEncryption == other.m_dwEncryption &&
-           m_dwSecurityId == other.m_dwSecurityId && m_szName == other.m_szName &&
-           m_szDescription == other.m_szDescription;
+    return CBTCfg::IsEqualCfg(other) && m_guid == other.m_guid && rows_equal(*this, other, kAppSrvRows);
 }
 
 void CBTAppSrvCfg::CopyCfg(const CBTAppSrvCfg& other) {
     CBTCfg::CopyCfg(other);
-    m_dwUUID = other.m_dwUUID;
     m_guid = other.m_guid;
-    m_dwAuthorization = other.m_dwAuthorization;
-    m_dwAuthentication = other.m_dwAuthentication;
-    m_dwEncryption = other.m_dwEncryption;
-    m_dwSecurityId = other.m_dwSecurityId;
-    m_szName = other.m_szName;
-    m_szStatusDll = other.m_szStatusDll;
-    m_szPropertiesDll = other.m_szPropertiesDll;
-    m_szGuid = other.m_szGuid;
-    m_szDescription = other.m_szDescription;
+    copy_rows(*this, other, kAppSrvRows);
 }
 
 void CBTAppSrvCfg::SetUuid(DWORD uuid) {
@@ -150,26 +142,7 @@ CBTServiceCfg::CBTServiceCfg(const char16_t* szKeyName) : CBTAppSrvCfg(szKeyName
     m_dwEncryption = 1;
 }
 
-void CBTServiceCfg::GetAll(HKEY hKey) {
-    CBTAppSrvCfg::GetAll(hKey);
-    get_dword(hKey, u"Auto", m_dwAuto);
-    get_dword(hKey, u"DoNotUseMicrosoftDevice", m_dwDoNotUseMicrosoftDevice);
-}
-
-void CBTServiceCfg::PutAll(HKEY hKey) {
-    CBTAppSrvCfg::PutAll(hKey);
-    put_dword(hKey, u"Auto", m_dwAuto);
-}
-
-bool CBTServiceCfg::IsEqualCfg(const CBTServiceCfg& other) const {
-    return CBTAppSrvCfg::IsEqualCfg(other) && m_dwAuto == other.m_dwAuto;
-}
-
-void CBTServiceCfg::CopyCfg(const CBTServiceCfg& other) {
-    CBTAppSrvCfg::CopyCfg(other);
-    m_dwAuto = other.m_dwAuto;
-    m_dwDoNotUseMicrosoftDevice = other.m_dwDoNotUseMicrosoftDevice;
-}
+QEL_CFG_TABLE_METHODS(CBTServiceCfg, CBTAppSrvCfg, kServiceRows)
 
 bool CBTServiceCfg::GetKeyName(std::u16string& szKeyName, DWORD uuid,
                                std::optional<std::u16string_view> szServiceName) const {
