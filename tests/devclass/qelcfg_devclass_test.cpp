@@ -1,9 +1,7 @@
 // "qelcfg device-type" and "qelcfg icon" run as a program: the printed type and identifiers, the
 // saved image, and the exit codes of bad usage and of a missing icon or library.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,11 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;
-};
-
 class QelcfgDevclass : public testing::Test {
 protected:
     QelcfgDevclass() : env_("QEL_REGISTRY_DIR", (dir_.path() / "registry").string()) {
@@ -29,32 +22,17 @@ protected:
     ~QelcfgDevclass() override { qel::platform::reg_reset_for_tests(); }
 
     void SetUp() override {
-        program_ = qel::test::binary_dir() / "bin" / "qelcfg";
-        if (!fs::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
     }
 
-    ProgramRun run(const std::vector<std::string>& args) {
-        std::string command = "'" + program_.string() + "'";
-        for (const auto& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
-        ProgramRun r;
-        FILE* p = popen(command.c_str(), "r");
-        if (p == nullptr) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
-    }
+    qel::test::ProgramRun run(const std::vector<std::string>& args) { return qel::test::run_qelcfg(args); }
 
     qel::test::TempDir dir_;
     qel::test::ScopedEnv env_;
-    fs::path program_;
 };
 
 TEST_F(QelcfgDevclass, DeviceTypeShowsTypeAndEveryColumn) {
-    ProgramRun phone = run({"device-type", "5a020c"});
+    qel::test::ProgramRun phone = run({"device-type", "5a020c"});
     EXPECT_EQ(phone.exit_code, 0);
     EXPECT_EQ(phone.out,
               "Class of device  5a020c (major 2, minor 3, minor byte 0x0c)\n"
@@ -62,7 +40,7 @@ TEST_F(QelcfgDevclass, DeviceTypeShowsTypeAndEveryColumn) {
               "Icon (older)     20500\n"
               "Icon (XP)        20550\n"
               "Icon (Vista+)    20776\n");
-    ProgramRun combo = run({"device-type", "0x0005C0", "--state", "2"});
+    qel::test::ProgramRun combo = run({"device-type", "0x0005C0", "--state", "2"});
     EXPECT_EQ(combo.exit_code, 0);
     EXPECT_NE(combo.out.find("Device type      0 QEL_DEVICE_UNKNOWN\n"), std::string::npos);
     EXPECT_NE(combo.out.find("Icon (Vista+)    20635\n"), std::string::npos);
@@ -85,7 +63,7 @@ TEST_F(QelcfgDevclass, IconIsSavedFromTheInstalledLibrary) {
     qel::platform::reg_reset_for_tests();  // let the program see the hive as another process would
 
     const fs::path out = dir_.path() / "phone.png";
-    ProgramRun r = run({"icon", "20776", "-o", out.string()});
+    qel::test::ProgramRun r = run({"icon", "20776", "-o", out.string()});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(qel::test::read_file(out), qel::test::read_file(install / "icons" / "20776.png"));
     EXPECT_EQ(r.out, out.string() + ": icon 20776, png 32x32\n");

@@ -6,13 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "facade/tray_messages.h"
+#include "../platform/windows/tray_child.h"
 #include "facade_fixture.h"
 #include "platform/last_error.h"
 #include "platform/windows/message_queue.h"
@@ -22,16 +22,12 @@
 using namespace qel::platform;
 using qbtapiM::QelConfig;
 using qel::test::FacadeTest;
+using qel::test::kTrayClass;
+using qel::test::TrayChild;
 
 namespace {
 
-constexpr char16_t kTrayClass[] = u"QelTrayMainWindow";
-
-struct Record {
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-};
+using Record = qel::test::TrayRecord;
 
 class TrayTest : public FacadeTest {
 protected:
@@ -42,73 +38,10 @@ protected:
     }
 };
 
-// A child process that plays the tray: its window reports every message of the application's
-// range (and WM_CLOSE) through a pipe. Killed on destruction.
-class TrayChild {
-public:
-    TrayChild() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            run(fds[1]);
-        }
-        ::close(fds[1]);
-        from_child_ = fds[0];
-    }
-    ~TrayChild() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (from_child_ >= 0) ::close(from_child_);
-    }
-
-    // The next report; nothing after 20 s of real time (a hang guard, not a speed check).
-    std::optional<Record> next() {
-        pollfd p{from_child_, POLLIN, 0};
-        if (::poll(&p, 1, 20000) != 1) return std::nullopt;
-        Record r;
-        if (::read(from_child_, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) return std::nullopt;
-        return r;
-    }
-
-    static constexpr UINT kReady = 0xFFFFFFFF;
-
-private:
-    [[noreturn]] static void run(int out) {
-        auto report = [out](UINT m, WPARAM w, LPARAM l) {
-            Record r{m, w, l};
-            if (::write(out, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) ::_exit(3);
-        };
-        register_class({kTrayClass, [report](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-                            if (m >= WM_USER || m == WM_CLOSE) report(m, w, l);
-                            if (m == WM_DESTROY) post_quit_message(0);
-                            return def_window_proc(h, m, w, l);
-                        }});
-        HWND hwnd = create_window(kTrayClass, u"tray");
-        report(kReady, hwnd != nullptr ? 1 : 0, 0);
-        Msg msg;
-        while (get_message(&msg) > 0) dispatch_message(msg);
-        ::_exit(0);
-    }
-
-    pid_t pid_ = -1;
-    int from_child_ = -1;
-};
-
-// The program built beside the tests, when it was built.
-std::optional<std::filesystem::path> qelcfg_program() {
-    auto path = qel::test::binary_dir() / "bin" / "qelcfg";
-    if (!std::filesystem::exists(path)) return std::nullopt;
-    return path;
-}
-
 // A run of the program with its standard output read line by line.
-class ProgramRun {
+class RunningProgram {
 public:
-    explicit ProgramRun(const std::vector<std::string>& args) {
+    explicit RunningProgram(const std::vector<std::string>& args) {
         int fds[2];
         if (::pipe(fds) != 0) return;
         pid_ = ::fork();
@@ -125,7 +58,7 @@ public:
         ::close(fds[1]);
         out_ = fds[0];
     }
-    ~ProgramRun() {
+    ~RunningProgram() {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
@@ -206,8 +139,7 @@ TEST_F(TrayTest, WithoutTrayNothingHappensAndTheLastErrorStays) {
 
 TEST_F(TrayTest, TrayWindowOfAnotherProcessReceivesBothMessages) {
     TrayChild child;
-    auto ready = child.next();
-    ASSERT_TRUE(ready && ready->message == TrayChild::kReady && ready->wparam == 1);
+    ASSERT_TRUE(child.ready());
 
     QelConfig::TellQelTrayToDisplayWaitDialog();
     auto first = child.next();
@@ -225,9 +157,9 @@ TEST_F(TrayTest, TrayWindowOfAnotherProcessReceivesBothMessages) {
 }
 
 TEST_F(TrayTest, ProgramTrayPrintsTheMessagesAndStopsOnSigterm) {
-    auto program = qelcfg_program();
+    auto program = qel::test::qelcfg_program();
     if (!program) GTEST_SKIP() << "the qelcfg program is not built";
-    ProgramRun tray({program->string(), "tray"});
+    RunningProgram tray({program->string(), "tray"});
     auto up = tray.line();
     ASSERT_TRUE(up);
     EXPECT_EQ(*up, "tray window of class QelTrayMainWindow is up");
@@ -235,8 +167,7 @@ TEST_F(TrayTest, ProgramTrayPrintsTheMessagesAndStopsOnSigterm) {
     QelConfig::TellQelTrayToDisplayWaitDialog();
     EXPECT_EQ(tray.line(), "message 1056 (0x420) display wait dialog wparam=0 lparam=0");
     // The program's own sub-command, from a third process.
-    ProgramRun close_wait({program->string(), "tray", "close-wait"});
-    EXPECT_EQ(close_wait.wait(), 0);
+    EXPECT_EQ(qel::test::run_qelcfg({"tray", "close-wait"}).exit_code, 0);
     EXPECT_EQ(tray.line(), "message 1051 (0x41B) close wait dialog wparam=0 lparam=0");
 
     tray.signal(SIGTERM);
@@ -246,12 +177,11 @@ TEST_F(TrayTest, ProgramTrayPrintsTheMessagesAndStopsOnSigterm) {
 }
 
 TEST_F(TrayTest, ProgramTrayRefusesASecondTrayAndStopsOnSigint) {
-    auto program = qelcfg_program();
+    auto program = qel::test::qelcfg_program();
     if (!program) GTEST_SKIP() << "the qelcfg program is not built";
-    ProgramRun tray({program->string(), "tray", "--seconds", "600"});
+    RunningProgram tray({program->string(), "tray", "--seconds", "600"});
     ASSERT_EQ(tray.line(), "tray window of class QelTrayMainWindow is up");
-    ProgramRun second({program->string(), "tray"});
-    EXPECT_EQ(second.wait(), 1);
+    EXPECT_EQ(qel::test::run_qelcfg({"tray"}).exit_code, 1);
     tray.signal(SIGINT);
     EXPECT_EQ(tray.line(), "message 16 (0x10) WM_CLOSE wparam=0 lparam=0");
     EXPECT_EQ(tray.line(), "tray window closed");
@@ -259,15 +189,14 @@ TEST_F(TrayTest, ProgramTrayRefusesASecondTrayAndStopsOnSigint) {
 }
 
 TEST_F(TrayTest, ProgramTrayEndsAfterItsSeconds) {
-    auto program = qelcfg_program();
+    auto program = qel::test::qelcfg_program();
     if (!program) GTEST_SKIP() << "the qelcfg program is not built";
     {
-        ProgramRun tray({program->string(), "tray", "--seconds", "0.2"});
+        RunningProgram tray({program->string(), "tray", "--seconds", "0.2"});
         ASSERT_EQ(tray.line(), "tray window of class QelTrayMainWindow is up");
         EXPECT_EQ(tray.line(), "message 16 (0x10) WM_CLOSE wparam=0 lparam=0");
         EXPECT_EQ(tray.line(), "tray window closed");
         EXPECT_EQ(tray.wait(), 0);
     }
-    ProgramRun nobody({program->string(), "tray", "show-wait"});
-    EXPECT_EQ(nobody.wait(), 1);
+    EXPECT_EQ(qel::test::run_qelcfg({"tray", "show-wait"}).exit_code, 1);
 }

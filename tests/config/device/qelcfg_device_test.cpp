@@ -1,8 +1,5 @@
 // "qelcfg device" and "qelcfg general" run as a program against a registry in a temporary folder:
 // the listing's JSON, trust, rename keeping the reported name, forget, settings, exit codes.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "../records/records_test_util.h"
@@ -14,40 +11,19 @@
 namespace qel::test {
 namespace {
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;
-};
-
 const CfgBdAddr kPhone = {0x00, 0x0a, 0x95, 0x9d, 0x68, 0x16};
 
 class QelcfgDeviceTest : public RecordsTest {
 protected:
     void SetUp() override {
-        program_ = binary_dir() / "bin" / "qelcfg";
-        if (!std::filesystem::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+        if (!qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
         CBTDevCfg phone(u"00:0a:95:9d:68:16", CfgDevClass{0x5a, 0x02, 0x0c}, "Phone 1");
         ASSERT_EQ(phone.Save(), ERROR_SUCCESS);
         CBTServiceCacheCfg port(kPhone, "Serial Port", 0x1101, 1, 0);
         ASSERT_EQ(port.Save(), ERROR_SUCCESS);
     }
 
-    ProgramRun run(std::vector<std::string> args) {
-        std::string command = "'" + program_.string() + "'";
-        for (const auto& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
-        ProgramRun r;
-        FILE* p = popen(command.c_str(), "r");
-        if (p == nullptr) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
-    }
-
-    std::filesystem::path program_;
+    ProgramRun run(const std::vector<std::string>& args) { return run_qelcfg(args); }
 };
 
 TEST_F(QelcfgDeviceTest, ListJsonHasTheDocumentedKeys) {

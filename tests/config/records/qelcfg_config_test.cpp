@@ -1,8 +1,5 @@
 // "qelcfg config" run as a program against a registry in a temporary folder: what it writes is
 // what the record classes read, and its exit codes tell failures from bad usage.
-#include <sys/wait.h>
-
-#include <cstdio>
 
 #include "config/connection_cfg.h"
 #include "records_test_util.h"
@@ -10,34 +7,16 @@
 namespace qel::test {
 namespace {
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;
-};
-
 class QelcfgConfigTest : public RecordsTest {
 protected:
     void SetUp() override {
-        program_ = binary_dir() / "bin" / "qelcfg";
-        if (!std::filesystem::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+        if (!qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
     }
 
     ProgramRun config(std::vector<std::string> args) {
-        std::string command = "'" + program_.string() + "' config";
-        for (const auto& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
-        ProgramRun r;
-        FILE* p = popen(command.c_str(), "r");
-        if (p == nullptr) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        args.insert(args.begin(), "config");
+        return run_qelcfg(args);
     }
-
-    std::filesystem::path program_;
 };
 
 TEST_F(QelcfgConfigTest, ConnectionsAreCreatedRenamedAndDeletedThroughTheRecords) {

@@ -1,7 +1,4 @@
 // "qelcfg reg" run as a program against a registry in a temporary folder.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <fstream>
 
 #include "registry_test_util.h"
@@ -9,35 +6,16 @@
 namespace qel::test {
 namespace {
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::string out;
-};
-
 class QelcfgRegTest : public RegistryTest {
 protected:
     void SetUp() override {
-        program_ = binary_dir() / "bin" / "qelcfg";
-        if (!std::filesystem::exists(program_)) GTEST_SKIP() << "qelcfg is not built";
+        if (!qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
     }
 
-    // Runs "qelcfg reg <args>" (arguments single-quoted for the shell), stdout captured.
     ProgramRun reg(std::vector<std::string> args) {
-        std::string command = "'" + program_.string() + "' reg";
-        for (const auto& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
-        ProgramRun r;
-        FILE* p = popen(command.c_str(), "r");
-        if (p == nullptr) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        args.insert(args.begin(), "reg");
+        return run_qelcfg(args);
     }
-
-    std::filesystem::path program_;
 };
 
 TEST_F(QelcfgRegTest, SetQueryDeleteWithPlatformLikeOutput) {

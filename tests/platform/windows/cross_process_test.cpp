@@ -1,106 +1,26 @@
-// Windows reached from another process: a forked child plays the tray application, creating a
-// "QelTrayMainWindow" window and reporting through a pipe every message it receives.
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
+// Windows reached from another process: a forked child plays the tray application (tray_child.h).
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 
 #include "platform/environment.h"
 #include "platform/last_error.h"
+#include "tray_child.h"
 #include "window_fixture.h"
 
 using namespace qel::platform;
+using qel::test::kTrayClass;
 using qel::test::ScopedClass;
 using qel::test::send_raw;
+using qel::test::TrayChild;
 using qel::test::WindowTest;
 
 namespace {
 
-constexpr char16_t kTrayClass[] = u"QelTrayMainWindow";
-constexpr UINT kReady = 0xFFFFFFFF;
-
-struct Record {
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-};
-
-// The child's whole life: a tray window and its message loop; ends when the window is closed.
-[[noreturn]] void run_tray_child(int out) {
-    auto report = [out](UINT m, WPARAM w, LPARAM l) {
-        Record r{m, w, l};
-        if (::write(out, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) ::_exit(3);
-    };
-    register_class({kTrayClass, [report](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-                        if (m >= WM_USER || m == WM_CLOSE) report(m, w, l);
-                        if (m == WM_DESTROY) post_quit_message(0);
-                        return def_window_proc(h, m, w, l);
-                    }});
-    HWND hwnd = create_window(kTrayClass, u"tray");
-    report(kReady, hwnd != nullptr ? 1 : 0, 0);
-    Msg msg;
-    while (get_message(&msg) > 0) dispatch_message(msg);
-    ::_exit(0);
-}
-
-class TrayChild {
-public:
-    TrayChild() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            run_tray_child(fds[1]);
-        }
-        ::close(fds[1]);
-        from_child_ = fds[0];
-    }
-    ~TrayChild() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            wait_exit();
-        }
-        if (from_child_ >= 0) ::close(from_child_);
-    }
-
-    // The next report; nothing when the child wrote none within 20 s of real time (a hang guard,
-    // not a speed check).
-    std::optional<Record> next() {
-        pollfd p{from_child_, POLLIN, 0};
-        if (::poll(&p, 1, 20000) != 1) return std::nullopt;
-        Record r;
-        if (::read(from_child_, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) return std::nullopt;
-        return r;
-    }
-    bool ready() {
-        auto r = next();
-        return r && r->message == kReady && r->wparam == 1;
-    }
-    void kill() {
-        ::kill(pid_, SIGKILL);
-        wait_exit();
-    }
-    // The child's exit status (-1 when it did not exit normally).
-    int wait_exit() {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int from_child_ = -1;
-};
+using Record = qel::test::TrayRecord;
 
 std::filesystem::path tray_socket() { return runtime_dir() / "qeltraymainwindow.window"; }
 
