@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "platform/crypto/crypto.h"
 #include "platform/last_error.h"
 #include "trace/trace_format.h"
@@ -91,10 +93,16 @@ DWORD read_whole_file(const std::filesystem::path& path, std::string* out, const
         trace_step(trace, kFormat, kReadOpen, rc);
         return rc;
     }
+    // A folder opens for reading here but is no file to the platform: access denied.
+    struct stat info {};
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+        trace_step(trace, kFormat, kReadSize, ERROR_ACCESS_DENIED);
+        return ERROR_ACCESS_DENIED;
+    }
     long size = -1;
     if (std::fseek(file.get(), 0, SEEK_END) == 0) size = std::ftell(file.get());
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-        const DWORD rc = errno == EISDIR ? ERROR_ACCESS_DENIED : qel::platform::error_from_errno(errno);
+        const DWORD rc = qel::platform::error_from_errno(errno);
         trace_step(trace, kFormat, kReadSize, rc);
         return rc;
     }
@@ -139,7 +147,10 @@ DWORD EncryptData(const BYTE* pbKey, DWORD dwKeyLen, BYTE* pbData, DWORD* pdwDat
         rc = (pbData == nullptr || pdwDataLen == nullptr) ? ERROR_INVALID_PARAMETER
                                                           : key.key.encrypt(true, pbData, pdwDataLen, dwBufLen);
     }
-    if (rc != 0) trace_step(trace, kFormat, step, rc);
+    if (rc != 0) {
+        trace_step(trace, kFormat, step, rc);
+        qel::platform::set_last_error(rc);
+    }
     return rc;
 }
 
@@ -159,7 +170,10 @@ DWORD DecryptData(const BYTE* pbKey, DWORD dwKeyLen, BYTE* pbData, DWORD* pdwDat
             rc = key.key.decrypt(true, pbData, pdwDataLen);
         }
     }
-    if (rc != 0) trace_step(trace, kFormat, step, rc);
+    if (rc != 0) {
+        trace_step(trace, kFormat, step, rc);
+        qel::platform::set_last_error(rc);
+    }
     return rc;
 }
 

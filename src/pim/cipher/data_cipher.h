@@ -4,7 +4,8 @@
 // all-zero IV and PKCS #5 padding as the final block).
 //
 // Promises:
-//  - Every function returns 0 on success or a platform error code; nothing throws.
+//  - Every function returns 0 on success or a platform error code, which EncryptData and
+//    DecryptData also leave as the thread's last error; nothing throws.
 //  - EncryptData and DecryptData report the step that failed through the optional trace function
 //    ("***** EncryptData failed on line % d. error=%d\n" with the step number: 105 context,
 //    107 hash, 109 hash data, 111 derive key, 113 encrypt; DecryptData 71, 73, 75, 77, 79).
@@ -50,8 +51,8 @@ DWORD DecryptData(const BYTE* pbKey, DWORD dwKeyLen, BYTE* pbData, DWORD* pdwDat
 
 // Reads the whole file and decrypts it with the key root. On success *plaintext holds the plain
 // bytes (std::string keeps a NUL after them); on failure it is left empty. Read failures trace
-// "***** ReadFile failed on line % d. error=%d\n" and answer the file error (ERROR_FILE_NOT_FOUND,
-// ERROR_ACCESS_DENIED, ERROR_READ_FAULT...).
+// "***** ReadFile failed on line % d. error=%d\n" (21 open, 25 size, 28 memory, 31 read) and
+// answer the file error (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED for a folder...).
 DWORD ReadAndDecryptFile(const std::filesystem::path& path, std::string* plaintext,
                          const DataCipherTrace& trace = {});
 
