@@ -191,15 +191,6 @@ INSTANTIATE_TEST_SUITE_P(
                     PictureRow{"Other", {-1, 12, 100}, {0, 0, 0x00}}),
     [](const testing::TestParamInfo<PictureRow>& info) { return std::string(info.param.name); });
 
-TEST(IconIds, EdgeCasesOfTheDesign) {
-    EXPECT_EQ(CBTIconUtils(6).GetDeviceIconIdFromDeviceClass({0x00, 0x02, 0x0C}, 0), 20550u);
-    EXPECT_EQ(CBTIconUtils(7).GetDeviceIconIdFromDeviceClass({0x00, 0x05, 0xC0}, 0), 20631u);  // generic peripheral
-    EXPECT_EQ(CBTIconUtils(7).GetDeviceIconIdFromDeviceClass({0x00, 0x06, 0xA0}, 0), 20781u);  // generic device
-    EXPECT_EQ(CBTIconUtils(7).GetServiceIconIdFromUUID(0x1116, 0), 20811u);
-    EXPECT_EQ(CBTIconUtils(7).GetServiceIconIdFromUUID(0x1101, 2), 0u);
-    EXPECT_EQ(CBTIconUtils(7).GetDeviceIconIdFromDeviceClass({0x00, 0x02, 0x0C}, 3), 0u);
-}
-
 TEST(IconIds, DefaultConstructionTakesTheProcessGeneration) {
     EXPECT_EQ(CBTIconUtils().GetPlatform(), CBtUtils::GetPlatformType());
 }

@@ -107,18 +107,9 @@ TEST_F(LifecycleTest, ServiceStatusDelegateGetsAddressUserDataAndStatus) {
     EXPECT_EQ(std::get<2>(calls[1]), static_cast<std::int32_t>(0x810001D2));
 }
 
-TEST_F(LifecycleTest, DeviceChangeWithoutDelegateOnlyTraces) {
-    QelConfig facade(1);
-    qel::platform::DebugStreamCapture capture;
-    facade.DeviceChangeNotification();
-    OnDeviceStatusCallbackExt(index_of(facade), 0, 0);
-    const auto lines = capture.lines();
-    EXPECT_EQ(count_containing(lines, "QELA: +QelConfig::DeviceChangeNotification"), 2u);
-    EXPECT_EQ(count_containing(lines, "QELA: -QelConfig::DeviceChangeNotification"), 2u);
-}
-
 TEST_F(LifecycleTest, SetCallbacksAgainReplacesBothDelegatesAndUserData) {
     QelConfig facade(1);
+    qel::platform::DebugStreamCapture capture;
     std::vector<int> seen;
     facade.SetCallbacks(nullptr, {}, [&](const std::any& u) { seen.push_back(std::any_cast<int>(u)); }, std::any(1));
     facade.DeviceChangeNotification();
@@ -126,8 +117,11 @@ TEST_F(LifecycleTest, SetCallbacksAgainReplacesBothDelegatesAndUserData) {
                         std::any(2));
     facade.DeviceChangeNotification();
     facade.SetCallbacks(nullptr, {}, nullptr, std::any(3));
-    facade.DeviceChangeNotification();
+    facade.DeviceChangeNotification();  // without a delegate it only traces
+    OnDeviceStatusCallbackExt(index_of(facade), 0, 0);
     EXPECT_EQ(seen, (std::vector<int>{1, 102}));
+    EXPECT_EQ(count_containing(capture.lines(), "QELA: +QelConfig::DeviceChangeNotification"), 4u);
+    EXPECT_EQ(count_containing(capture.lines(), "QELA: -QelConfig::DeviceChangeNotification"), 4u);
 }
 
 TEST_F(LifecycleTest, ADelegateMayDestroyItsOwnFacade) {

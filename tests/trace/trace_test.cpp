@@ -17,6 +17,7 @@
 #include "platform/registry/registry.h"
 #include "platform/text/text.h"
 #include "platform/udp_socket.h"
+#include "../config/records/records_test_util.h"
 #include "support/test_support.h"
 #include "trace/callback_trace.h"
 #include "trace/event_trace.h"
@@ -27,6 +28,8 @@
 namespace fs = std::filesystem;
 using namespace qel::platform;
 using qel::test::ScopedEnv;
+using qel::test::set_dword;
+using qel::test::set_text;
 using qel::test::TempDir;
 
 namespace {
@@ -34,8 +37,6 @@ namespace {
 constexpr std::u16string_view kDebugKey = u"Software\\Quorlan\\BTConfig\\Debug";
 constexpr std::u16string_view kInstallKey = u"Software\\Quorlan\\Install";
 constexpr const char* kLoadFailed = "LoadEventTraceLib(), LoadLibrary Failed: 0x7e\n";
-
-std::u16string utf16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -59,20 +60,6 @@ protected:
         reg_reset_for_tests();
     }
 
-    static void set_dword(HKEY root, std::u16string_view key, std::u16string_view name, DWORD v) {
-        RegKey k;
-        ASSERT_EQ(reg_create_key(root, key, KEY_ALL_ACCESS, k.put(), nullptr), ERROR_SUCCESS);
-        ASSERT_EQ(reg_set_value(k.get(), name, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v),
-                  ERROR_SUCCESS);
-    }
-    static void set_string(HKEY root, std::u16string_view key, std::u16string_view name,
-                           const std::u16string& v) {
-        RegKey k;
-        ASSERT_EQ(reg_create_key(root, key, KEY_ALL_ACCESS, k.put(), nullptr), ERROR_SUCCESS);
-        ASSERT_EQ(reg_set_value(k.get(), name, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
-                                static_cast<DWORD>((v.size() + 1) * sizeof(char16_t))),
-                  ERROR_SUCCESS);
-    }
     static void delete_value(HKEY root, std::u16string_view key, std::u16string_view name) {
         RegKey k;
         if (reg_open_key(root, key, KEY_ALL_ACCESS, k.put()) == ERROR_SUCCESS)
@@ -82,7 +69,7 @@ protected:
     // The event-trace library switched on and installed in `install_dir` (with its trailing "/").
     static void enable_event_trace(const std::string& install_dir) {
         set_dword(HKEY_LOCAL_MACHINE, kDebugKey, u"LoggingEnabled", 1);
-        set_string(HKEY_LOCAL_MACHINE, kInstallKey, u"INSTALLDIR", utf16(install_dir));
+        set_text(HKEY_LOCAL_MACHINE, kInstallKey, u"INSTALLDIR", qel::test::u16(install_dir));
     }
 
     fs::path events_path() const { return dir_.path() / "events.log"; }
@@ -171,7 +158,7 @@ TEST_F(TraceTest, LogFileGetsFacadeLinesWithLineFeedsButNeverErrorLines) {
         std::fclose(f);
     }
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 1);
-    set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", utf16(log.string()));
+    set_text(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", qel::test::u16(log.string()));
     QelTrace("+QelConfig::RasConnHangUp ret - 0x%x", 0x80004005u);
     QelTraceErr("not in the file");
     QelTrace("ODS %s\n", "text");
@@ -189,7 +176,7 @@ TEST_F(TraceTest, LogFileNameHoldsAtMost260BytesAndAFileThatCannotBeOpenedIsSkip
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 1);
     DebugStreamCapture capture;
     for (const std::string& name : {fits, too_long, in_missing_folder}) {
-        set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", utf16(name));
+        set_text(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", qel::test::u16(name));
         qel::trace::reset_trace_for_tests();
         set_last_error(ERROR_MORE_DATA);
         QelTrace("line");
@@ -205,7 +192,7 @@ TEST_F(TraceTest, LogFileNameHoldsAtMost260BytesAndAFileThatCannotBeOpenedIsSkip
 TEST_F(TraceTest, LinesFromManyThreadsStayWhole) {
     const fs::path log = dir_.path() / "threads.log";
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 1);
-    set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", utf16(log.string()));
+    set_text(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", qel::test::u16(log.string()));
     constexpr int kThreads = 6;
     constexpr int kLines = 50;
     const std::string payload(300, 'p');
@@ -302,7 +289,7 @@ TEST_F(TraceTest, LibraryWithoutEntryPointIsNeverUsed) {
 }
 
 TEST_F(TraceTest, LoggingEnabledOtherThanOneLoadsNothing) {
-    set_string(HKEY_LOCAL_MACHINE, kInstallKey, u"INSTALLDIR", utf16(QEL_TEST_EVENT_TRACE_DIR));
+    set_text(HKEY_LOCAL_MACHINE, kInstallKey, u"INSTALLDIR", qel::test::u16(QEL_TEST_EVENT_TRACE_DIR));
     set_dword(HKEY_LOCAL_MACHINE, kDebugKey, u"LoggingEnabled", 0);
     InitWppTracing();
     EXPECT_FALSE(qel::trace::event_trace_library_loaded());
@@ -424,7 +411,7 @@ TEST_F(TraceTest, SwitchReportShowsRegistryValuesAndProcessState) {
 
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"app_trace_level", 0);
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"trace_level", 1);
-    set_string(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", u"/tmp/qel.log");
+    set_text(HKEY_CURRENT_USER, kDebugKey, u"LogFileName", u"/tmp/qel.log");
     set_dword(HKEY_CURRENT_USER, kDebugKey, u"LogIPAddr", 0xC0A80102);
     set_dword(HKEY_CURRENT_USER, u"SOFTWARE\\Quorlan\\QUORLAN StackScope\\Protocol Trace Level 1",
               u"OPP", 0x105);

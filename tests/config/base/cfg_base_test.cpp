@@ -42,11 +42,11 @@ TEST_F(RecordTest, SaveThenReadRoundTripsAndSaveUnderOtherNameKeepsOwnName) {
 }
 
 TEST_F(RecordTest, SaveUnderEmptyNameIsRefusedAndWritesNothing) {
-    make_key(HKEY_CURRENT_USER, kPath);
+    create_key(HKEY_CURRENT_USER, kPath);
     TestCfg cfg(u"Item");
     EXPECT_EQ(cfg.Save(u""), static_cast<LONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(cfg.Save(nullptr), static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(value_count(HKEY_CURRENT_USER, kPath), 0u);
+    EXPECT_EQ(value_names(HKEY_CURRENT_USER, kPath).size(), 0u);
 }
 
 TEST_F(RecordTest, ComparisonAndCopyCoverBaseKeyNameAndPath) {
@@ -91,7 +91,7 @@ TEST_F(RecordTest, NumberingTakesHighestPlusOne) {
     int round = 0;
     for (const auto& c : cases) {
         const std::u16string path = std::u16string(kPath) + u"\\Case" + std::u16string(1, char16_t(u'A' + round++));
-        for (const auto& name : c.present) make_key(HKEY_CURRENT_USER, path + u"\\" + name);
+        for (const auto& name : c.present) create_key(HKEY_CURRENT_USER, path + u"\\" + name);
         TestCfg cfg(nullptr, path.c_str());
         ASSERT_EQ(cfg.Save(), ERROR_SUCCESS);
         EXPECT_EQ(std::u16string(cfg.GetKeyName()), c.expected);
@@ -104,12 +104,12 @@ TEST_F(RecordTest, NumberingTakesHighestPlusOne) {
 
 TEST_F(RecordTest, NumberingFullFailsSaveWithoutWritingIntoThePath) {
     const std::u16string path = std::u16string(kPath) + u"\\Full";
-    make_key(HKEY_CURRENT_USER, path + u"\\0031");
-    make_key(HKEY_CURRENT_USER, path + u"\\0032");
+    create_key(HKEY_CURRENT_USER, path + u"\\0031");
+    create_key(HKEY_CURRENT_USER, path + u"\\0032");
     TestCfg cfg(nullptr, path.c_str());
     EXPECT_EQ(cfg.Save(), static_cast<LONG>(ERROR_NO_MORE_ITEMS));
     EXPECT_EQ(std::u16string(cfg.GetKeyName()), u"");
-    EXPECT_EQ(value_count(HKEY_CURRENT_USER, path), 0u);
+    EXPECT_EQ(value_names(HKEY_CURRENT_USER, path).size(), 0u);
     EXPECT_EQ(sub_keys(HKEY_CURRENT_USER, path).size(), 2u);
 
     char16_t name[MAX_PATH] = {};
@@ -128,7 +128,7 @@ TEST_F(RecordTest, AddCfgKeyWithANameCreatesJustThatKey) {
 TEST_F(RecordTest, NumberingUsesTheRecordsOwnRoot) {
     // "0001" is taken under the machine root only: a machine record must not be numbered from
     // the user tree, which would overwrite the machine's "0001".
-    make_key(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\Test\\0001");
+    create_key(HKEY_LOCAL_MACHINE, u"Software\\Quorlan\\Test\\0001");
     TestCfg cfg;
     cfg.SetBaseKey(HKEY_LOCAL_MACHINE);
     ASSERT_EQ(cfg.Save(), ERROR_SUCCESS);
@@ -136,13 +136,13 @@ TEST_F(RecordTest, NumberingUsesTheRecordsOwnRoot) {
 }
 
 TEST_F(RecordTest, DeleteCfgKeyDeletesOneLevelOnly) {
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Leaf");
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\Child");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Leaf");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\Child");
     CBTCfg::DeleteCfgKey(u"Leaf", kPath, HKEY_CURRENT_USER);
     CBTCfg::DeleteCfgKey(u"Tree", kPath, HKEY_CURRENT_USER);
     EXPECT_EQ(sub_keys(HKEY_CURRENT_USER, kPath), std::vector<std::u16string>{u"Tree"});
     // An empty name would address the path's own key: nothing is deleted.
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Empty");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Empty");
     CBTCfg::DeleteCfgKey(u"", u"Software\\Quorlan\\Empty", HKEY_CURRENT_USER);
     CBTCfg::DeleteCfgKey(nullptr, u"Software\\Quorlan\\Empty", HKEY_CURRENT_USER);
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, u"Software\\Quorlan\\Empty"));
@@ -165,7 +165,7 @@ TEST_F(RecordTest, RegistryViewWidensMasksOnlyUnderWow64) {
     EXPECT_EQ(std::u16string(cfg.GetKeyName()), u"0001");
     CBTCfgIterator it(kPath);
     EXPECT_EQ(it.GetCount(), 1u);
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Gone");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Gone");
     CBTCfg::DeleteCfgKey(u"Gone", kPath, HKEY_CURRENT_USER);
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Gone"));
     set_wow64_for_tests(false);
@@ -176,9 +176,9 @@ TEST_F(RecordTest, RegistryViewWidensMasksOnlyUnderWow64) {
 }
 
 TEST_F(RecordTest, RecurseDeleteKeyRemovesAWholeTree) {
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\A\\A1\\A2");
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\B");
-    make_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Keep");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\A\\A1\\A2");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Tree\\B");
+    create_key(HKEY_CURRENT_USER, u"Software\\Quorlan\\Test\\Keep");
     BtRegKey parent;
     ASSERT_EQ(parent.Open(HKEY_CURRENT_USER, kPath, KEY_ALL_ACCESS), ERROR_SUCCESS);
     EXPECT_EQ(parent.RecurseDeleteKey(u"Tree"), ERROR_SUCCESS);

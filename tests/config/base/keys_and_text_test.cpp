@@ -60,7 +60,7 @@ TEST_F(CopyTest, ValueOverTheDataLimitStopsTheCopyThere) {
     BtRegKey copy;
     ASSERT_EQ(copy.Create(HKEY_CURRENT_USER, u"Software\\Copy"), ERROR_SUCCESS);
     EXPECT_EQ(CopyKeyValues(org, copy), static_cast<LONG>(ERROR_MORE_DATA));
-    EXPECT_EQ(value_count(HKEY_CURRENT_USER, u"Software\\Copy"), 1u);
+    EXPECT_EQ(value_names(HKEY_CURRENT_USER, u"Software\\Copy").size(), 1u);
     EXPECT_EQ(get_bytes(HKEY_CURRENT_USER, u"Software\\Copy", u"Before"), std::vector<BYTE>(10, 1));
     // The deep copy reports the incomplete copy, so a caller moving the key keeps the original.
     BtRegKey copy2;
@@ -80,14 +80,14 @@ TEST_F(CopyTest, ValueNameOverTheNameLimitStopsTheCopy) {
     ASSERT_EQ(copy.Create(HKEY_CURRENT_USER, u"Software\\Copy"), ERROR_SUCCESS);
     EXPECT_EQ(CopyKeyValues(org, copy), static_cast<LONG>(ERROR_MORE_DATA));
     EXPECT_EQ(get_bytes(HKEY_CURRENT_USER, u"Software\\Copy", fits), std::vector<BYTE>(1, 1));
-    EXPECT_EQ(value_count(HKEY_CURRENT_USER, u"Software\\Copy"), 1u);
+    EXPECT_EQ(value_names(HKEY_CURRENT_USER, u"Software\\Copy").size(), 1u);
 }
 
 using IteratorTest = ConfigTest;
 
 TEST_F(IteratorTest, WalksSubKeysInRegistryOrderAndCounts) {
     for (const char16_t* name : {u"0002", u"0001", u"beta", u"Alpha"}) {
-        make_key(HKEY_CURRENT_USER, std::u16string(kServicesPath) + u"\\" + name);
+        create_key(HKEY_CURRENT_USER, std::u16string(kServicesPath) + u"\\" + name);
     }
     CBTServiceCfgIterator it;
     EXPECT_EQ(it.GetCount(), 4u);
@@ -104,15 +104,15 @@ TEST_F(IteratorTest, MissingPathEndsQuietlyAndIsTriedAgain) {
     EXPECT_FALSE(it.GetNext(name));
     EXPECT_EQ(it.GetCount(), 0u);
     EXPECT_EQ(std::u16string(name), u"untouched");
-    make_key(HKEY_CURRENT_USER, std::u16string(kApplicationsPath) + u"\\0001");
+    create_key(HKEY_CURRENT_USER, std::u16string(kApplicationsPath) + u"\\0001");
     EXPECT_TRUE(it.GetNext(name));
     EXPECT_EQ(std::u16string(name), u"0001");
 }
 
 TEST_F(IteratorTest, TypedIteratorsUseTheirRoots) {
-    make_key(HKEY_LOCAL_MACHINE, std::u16string(kDevicesPath) + u"\\00:11:22:aa:bb:cc\\0001");
-    make_key(HKEY_LOCAL_MACHINE, std::u16string(kDevicesPath) + u"\\00:11:22:aa:bb:cc\\0002");
-    make_key(HKEY_CURRENT_USER, std::u16string(kDevicesPath) + u"\\ff:ff:ff:ff:ff:ff");
+    create_key(HKEY_LOCAL_MACHINE, std::u16string(kDevicesPath) + u"\\00:11:22:aa:bb:cc\\0001");
+    create_key(HKEY_LOCAL_MACHINE, std::u16string(kDevicesPath) + u"\\00:11:22:aa:bb:cc\\0002");
+    create_key(HKEY_CURRENT_USER, std::u16string(kDevicesPath) + u"\\ff:ff:ff:ff:ff:ff");
     CBTDevCfgIterator devices;
     char16_t name[MAX_PATH];
     ASSERT_TRUE(devices.GetNext(name));
@@ -123,7 +123,7 @@ TEST_F(IteratorTest, TypedIteratorsUseTheirRoots) {
     CBTServiceCacheCfgIterator cache(bda);
     EXPECT_EQ(cache.GetCount(), 2u);
 
-    make_key(HKEY_LOCAL_MACHINE, std::u16string(kCustomAppsPath) + u"\\0");
+    create_key(HKEY_LOCAL_MACHINE, std::u16string(kCustomAppsPath) + u"\\0");
     CBTCustomAppsCfgIterator apps;
     EXPECT_EQ(apps.GetCount(), 1u);
     CBTConnectionInfoCfgIterator connections;
@@ -131,8 +131,8 @@ TEST_F(IteratorTest, TypedIteratorsUseTheirRoots) {
 }
 
 TEST_F(IteratorTest, IndexAdvancesPastAFailedStepAsRegistryIndexesShift) {
-    make_key(HKEY_CURRENT_USER, std::u16string(kAutoConnectPath) + u"\\0003");
-    make_key(HKEY_CURRENT_USER, std::u16string(kAutoConnectPath) + u"\\0004");
+    create_key(HKEY_CURRENT_USER, std::u16string(kAutoConnectPath) + u"\\0003");
+    create_key(HKEY_CURRENT_USER, std::u16string(kAutoConnectPath) + u"\\0004");
     CBTAutoConnectIterator it;
     char16_t name[MAX_PATH];
     ASSERT_TRUE(it.GetNext(name));

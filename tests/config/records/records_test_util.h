@@ -91,11 +91,11 @@ inline std::vector<std::u16string> value_names(HKEY root, std::u16string_view pa
     std::vector<std::u16string> names;
     RegKey key;
     if (reg_open_key(root, path, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+    std::vector<char16_t> name(16384);  // the longest value name a key can hold
     for (DWORD i = 0;; ++i) {
-        char16_t name[512];
-        DWORD length = 512;
-        if (reg_enum_value(key.get(), i, name, &length, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
+        auto length = static_cast<DWORD>(name.size());
+        if (reg_enum_value(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), length);
     }
     return names;
 }
