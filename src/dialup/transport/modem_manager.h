@@ -62,34 +62,46 @@ public:
     // The device-control block last read from or written to the port.
     const DCB& CurrentDcb() const { return m_dcb; }
 
-    // What the reader and writer threads share with this object.
+private:
+    // What the reader and writer threads share with this object. Each thread also holds its own
+    // references to the port and to its two events, so closing or clearing them here never races
+    // with a thread still using them.
     struct Shared {
-        std::shared_ptr<qel::platform::ComPort> port;  // set by Open, cleared by Close
-        qel::platform::WaitHandle hWriterStopped;
-        qel::platform::WaitHandle hReaderStopped;
-        qel::platform::WaitHandle hReaderStarted;
-        qel::platform::WaitHandle hWriterStarted;
         std::atomic<std::int32_t> fRunning{0};
         cSynchBuffer buffer;
         std::atomic<ICommunication*> pCommunication{nullptr};
     };
 
-private:
+    using PortPtr = std::shared_ptr<qel::platform::ComPort>;
+    struct ThreadEvents {
+        qel::platform::WaitHandle hStarted;
+        qel::platform::WaitHandle hStopped;
+    };
+
     void _fireNewChar(char c);
-    static DWORD ReadFunction(std::shared_ptr<Shared> shared,
-                              std::shared_ptr<qel::platform::ComPort> port);
-    static DWORD WriteFunction(std::shared_ptr<Shared> shared,
-                               std::shared_ptr<qel::platform::ComPort> port);
     static void FireNewChar(Shared& shared, char c);
+    static DWORD ReadFunction(const std::shared_ptr<Shared>& shared, const PortPtr& port, const ThreadEvents& events);
+    static DWORD WriteFunction(const std::shared_ptr<Shared>& shared, const PortPtr& port, const ThreadEvents& events);
     bool EventsCreated() const;
-    void PurgeAndClear(qel::platform::ComPort& port);
+    static void PurgeAndClear(qel::platform::ComPort& port);
+    // Starts one thread and waits without limit until it reports that it runs.
+    bool StartThread(std::optional<qel::platform::Thread>& thread, const ThreadEvents& events,
+                     DWORD (*function)(const std::shared_ptr<Shared>&, const PortPtr&, const ThreadEvents&));
+    // Waits up to kThreadStopTimeout for `hStopped`, then forgets the thread (detached when it
+    // has not ended).
+    void StopThread(std::optional<qel::platform::Thread>& thread, const qel::platform::WaitHandle& hStopped);
 
     DCB m_dcb{};
     DCB m_savedDcb{};
     COMMTIMEOUTS m_savedTimeouts{};
-    std::shared_ptr<Shared> m_shared;
+    PortPtr m_hCom;  // null: not open
+    qel::platform::WaitHandle m_hWriterStopped;
+    qel::platform::WaitHandle m_hReaderStopped;
+    qel::platform::WaitHandle m_hReaderStarted;
+    qel::platform::WaitHandle m_hWriterStarted;
     std::optional<qel::platform::Thread> m_hWriterThread;
     std::optional<qel::platform::Thread> m_hReaderThread;
+    std::shared_ptr<Shared> m_shared;  // running flag, write queue, receiver
     BOOL m_fHardwareFlowControl = 1;
     DWORD m_dwBaudRate = 19200;
 };

@@ -13,7 +13,8 @@
 //    called from any thread; later calls fail with ERROR_INVALID_HANDLE.
 //  - All members are safe from any thread; nothing polls (poll() on the master and an eventfd).
 //
-// ComLink: $QEL_COM_DIR/COMn as a symlink to a slave path, removed on destruction.
+// ComLink: $QEL_COM_DIR/COMn as a symlink to a slave path, removed on destruction (unless a newer
+// link of that name has replaced it meanwhile).
 #pragma once
 
 #include <cstddef>
@@ -32,7 +33,7 @@ public:
     // A new pair. Nothing, with the thread's last error set, when none can be made.
     static std::optional<PseudoTerminal> open();
 
-    PseudoTerminal(PseudoTerminal&&) noexcept = default;
+    PseudoTerminal(PseudoTerminal&&) noexcept;
     PseudoTerminal& operator=(PseudoTerminal&&) noexcept;
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
@@ -80,13 +81,15 @@ public:
     // "COM<number>".
     std::string name() const;
     const std::filesystem::path& path() const { return path_; }
-    // Removes the link now.
+    // Removes the link now, when it still leads to this link's target.
     void remove();
 
 private:
-    ComLink(unsigned number, std::filesystem::path path) : number_(number), path_(std::move(path)) {}
+    ComLink(unsigned number, std::filesystem::path path, std::filesystem::path target)
+        : number_(number), path_(std::move(path)), target_(std::move(target)) {}
     unsigned number_ = 0;
     std::filesystem::path path_;
+    std::filesystem::path target_;
 };
 
 }  // namespace qel::platform
