@@ -103,6 +103,7 @@ Simulator::Simulator(Private, World world) : world_(std::move(world)) {
 }
 
 Simulator::~Simulator() {
+    phones_.clear();  // stops and joins every phone's thread
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -120,7 +121,16 @@ Simulator::~Simulator() {
 }
 
 std::shared_ptr<Simulator> Simulator::create(World world) {
-    return std::make_shared<Simulator>(Private{}, std::move(world));
+    auto sim = std::make_shared<Simulator>(Private{}, std::move(world));
+    sim->phones_ = start_world_phones(sim->world_, &sim->phone_problems_);
+    return sim;
+}
+
+PhoneModem* Simulator::phone_modem(const BD_ADDR& address) const {
+    for (const auto& p : phones_) {
+        if (p.address == address) return p.modem.get();
+    }
+    return nullptr;
 }
 
 namespace {

@@ -16,6 +16,10 @@
 // platform clock's time scale (tests set 0.001).
 // Lock: mutex_ guards the world, the connections, the switches, the log and the queue; events are
 // delivered without it held, so callbacks may call back into the simulator.
+// Phone modems: create() starts one PhoneModem per present device with a dial-up service when
+// QEL_COM_DIR is set (world_phones.h), so the dialer reaches the device's phone through
+// QEL_COM_DIR/COM<port>; without QEL_COM_DIR none is started. They are set before create()
+// returns and never change; each runs its own thread, stopped and joined by the destructor.
 // Lifetime: backends keep their simulator alive (shared_ptr); a simulator must not be destroyed on
 // its own event thread (a callback must not drop the last reference).
 #pragma once
@@ -35,6 +39,7 @@
 
 #include "facade/stackapi/stack_backend.h"
 #include "sim/world.h"
+#include "sim/world_phones.h"
 
 namespace qel::sim {
 
@@ -149,6 +154,12 @@ public:
     // True on the simulator's event thread.
     bool on_event_thread() const;
 
+    // The phone modem started for a device (see above), or null.
+    PhoneModem* phone_modem(const BD_ADDR& address) const;
+    // Every phone modem started, and why others could not be (one line each).
+    const std::vector<WorldPhone>& phone_modems() const { return phones_; }
+    const std::vector<std::string>& phone_modem_problems() const { return phone_problems_; }
+
 private:
     struct Session {
         std::shared_ptr<stackapi::EventSink> sink;
@@ -195,6 +206,8 @@ private:
     bool running_action_ = false;
     bool stop_ = false;
     std::thread thread_;               // the event thread; owned, joined by the destructor
+    std::vector<WorldPhone> phones_;   // set by create(), then unchanged; stopped by the destructor
+    std::vector<std::string> phone_problems_;
 };
 
 // A readable name of a connection kind ("SPP", "DUN", ...).

@@ -16,6 +16,13 @@ Device* World::find(const BD_ADDR& address) {
     return const_cast<Device*>(static_cast<const World*>(this)->find(address));
 }
 
+const Service* Device::dialup_service() const {
+    for (const auto& s : services) {
+        if (s.uuid == QBT_UUID_DIALUP_NETWORKING && s.com_port > 0) return &s;
+    }
+    return nullptr;
+}
+
 std::string address_text(const BD_ADDR& a) {
     char buf[18];
     std::snprintf(buf, sizeof buf, "%02x:%02x:%02x:%02x:%02x:%02x", a[0], a[1], a[2], a[3], a[4], a[5]);
@@ -101,6 +108,9 @@ World demo_world() {
         svc(QBT_UUID_PANU, "PAN User"),
         svc(QBT_UUID_NAP, "Network Access Point"),
     };
+    phone.phone = PhoneSettings{};
+    phone.phone->operator_number = "262001";
+    phone.phone->model = "Corvo 6300i GSM";
     w.devices.push_back(phone);
 
     Device headset;

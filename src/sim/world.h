@@ -48,6 +48,20 @@ struct Service {
     friend bool operator==(const Service&, const Service&) = default;
 };
 
+// The modem of a phone, reached through its dial-up networking service's COM port: how it
+// answers the dialer's AT commands. A device with a dial-up service and no settings of its own
+// gets the defaults (a registered GSM phone).
+struct PhoneSettings {
+    std::string operator_number = "26201";  // country and network code digits; empty: not registered
+    bool cdma = false;
+    std::string model;                       // the +GMM model text; empty: the device's name
+    bool echo = true;
+    // Range of packet-data context identifiers ("1-3", "1-255", "1-16"); nothing: no packet data.
+    std::optional<std::string> context_range = std::string("1-3");
+
+    friend bool operator==(const PhoneSettings&, const PhoneSettings&) = default;
+};
+
 struct Device {
     BD_ADDR address{};
     std::string name;                // UTF-8, at most 248 bytes
@@ -60,7 +74,10 @@ struct Device {
     DWORD discovery_delay_ms = 2000; // service discovery time
     std::vector<Service> services;
     Behaviours behaviours;
+    std::optional<PhoneSettings> phone;  // settings of the phone's modem, when the world gives them
 
+    // The device's dial-up networking service with a COM port, if any.
+    const Service* dialup_service() const;
     friend bool operator==(const Device&, const Device&) = default;
 };
 

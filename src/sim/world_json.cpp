@@ -177,9 +177,62 @@ Behaviours behaviours(const json& v, const std::string& where) {
     return out;
 }
 
+// An operator number: 5 or 6 digits (country code and network code), or empty.
+std::string operator_number(const json& v, const std::string& where) {
+    const std::string n = text(v, where);
+    bool digits = n.size() <= 6;
+    for (char c : n) digits = digits && c >= '0' && c <= '9';
+    if (!digits || (!n.empty() && n.size() < 5)) fail(where, "expected 5 or 6 digits, or \"\"");
+    return n;
+}
+
+// A context range "<first>-<last>" of decimal numbers.
+std::string context_range(const json& v, const std::string& where) {
+    const std::string r = text(v, where);
+    const auto dash = r.find('-');
+    auto all_digits = [](const std::string& s) {
+        if (s.empty() || s.size() > 3) return false;
+        for (char c : s) {
+            if (c < '0' || c > '9') return false;
+        }
+        return true;
+    };
+    if (dash == std::string::npos || !all_digits(r.substr(0, dash)) || !all_digits(r.substr(dash + 1))) {
+        fail(where, "expected a range \"<first>-<last>\" such as \"1-3\", or null");
+    }
+    return r;
+}
+
+PhoneSettings phone(const json& v, const std::string& where) {
+    check_keys(v, where, {"operator", "cdma", "model", "echo", "contexts"});
+    PhoneSettings p;
+    if (v.contains("operator")) p.operator_number = operator_number(v["operator"], where + ".operator");
+    if (v.contains("cdma")) p.cdma = flag(v["cdma"], where + ".cdma");
+    if (v.contains("model")) p.model = cut(text(v["model"], where + ".model"), 127);
+    if (v.contains("echo")) p.echo = flag(v["echo"], where + ".echo");
+    if (v.contains("contexts")) {
+        if (v["contexts"].is_null()) {
+            p.context_range.reset();
+        } else {
+            p.context_range = context_range(v["contexts"], where + ".contexts");
+        }
+    }
+    return p;
+}
+
+json to_json(const PhoneSettings& p) {
+    json j;
+    j["operator"] = p.operator_number;
+    j["cdma"] = p.cdma;
+    if (!p.model.empty()) j["model"] = p.model;
+    j["echo"] = p.echo;
+    j["contexts"] = p.context_range ? json(*p.context_range) : json(nullptr);
+    return j;
+}
+
 Device device(const json& v, const std::string& where) {
     check_keys(v, where, {"address", "name", "class", "paired", "present", "cached", "battery", "rssi",
-                          "discovery_delay_ms", "services", "behaviour"});
+                          "discovery_delay_ms", "services", "behaviour", "phone"});
     Device d;
     if (!v.contains("address")) fail(where, "missing \"address\"");
     d.address = address(v["address"], where + ".address");
@@ -207,6 +260,7 @@ Device device(const json& v, const std::string& where) {
     }
     if (v.contains("services")) d.services = services(v["services"], where + ".services");
     if (v.contains("behaviour")) d.behaviours = behaviours(v["behaviour"], where + ".behaviour");
+    if (v.contains("phone")) d.phone = phone(v["phone"], where + ".phone");
     return d;
 }
 
@@ -329,6 +383,7 @@ std::string world_to_json(const World& w, int indent) {
         e["discovery_delay_ms"] = d.discovery_delay_ms;
         e["services"] = services_json(d.services);
         if (!d.behaviours.empty()) e["behaviour"] = to_json(d.behaviours);
+        if (d.phone) e["phone"] = to_json(*d.phone);
         devices.push_back(e);
     }
     j["devices"] = devices;

@@ -95,6 +95,30 @@ TEST(WorldJson, DefaultsAndLimits) {
     EXPECT_EQ(w.devices[1].device_class, (DEV_CLASS{0x24, 0x04, 0x04}));
 }
 
+TEST(WorldJson, PhoneSettingsDefaultsAndRoundTrip) {
+    auto r = parse_world(R"({"adapter": {"address": "00:00:00:00:00:01"},
+        "devices": [{"address": "00:00:00:00:00:02", "phone": {"cdma": true, "operator": "", "contexts": null}},
+                    {"address": "00:00:00:00:00:03", "phone": {"model": "Q2", "echo": false, "contexts": "1-255"}},
+                    {"address": "00:00:00:00:00:04"}]})");
+    ASSERT_TRUE(std::holds_alternative<World>(r)) << std::get<WorldError>(r).message;
+    World w = std::get<World>(r);
+    ASSERT_TRUE(w.devices[0].phone);
+    EXPECT_TRUE(w.devices[0].phone->cdma);
+    EXPECT_EQ(w.devices[0].phone->operator_number, "") << "a phone that is not registered";
+    EXPECT_FALSE(w.devices[0].phone->context_range) << "null: no packet data";
+    EXPECT_TRUE(w.devices[0].phone->echo);
+    ASSERT_TRUE(w.devices[1].phone);
+    EXPECT_EQ(w.devices[1].phone->model, "Q2");
+    EXPECT_FALSE(w.devices[1].phone->echo);
+    EXPECT_EQ(w.devices[1].phone->context_range, "1-255");
+    EXPECT_EQ(w.devices[1].phone->operator_number, PhoneSettings{}.operator_number);
+    EXPECT_FALSE(w.devices[2].phone);
+
+    auto back = parse_world(world_to_json(w));
+    ASSERT_TRUE(std::holds_alternative<World>(back)) << std::get<WorldError>(back).message;
+    EXPECT_EQ(std::get<World>(back), w);
+}
+
 struct Malformed {
     const char* json;
     const char* message_part;
@@ -130,6 +154,22 @@ TEST(WorldJson, MalformedDescriptionsGiveAnErrorNamingThePlace) {
         {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
             "services": [{"uuid": 4353, "guid": "{1234}"}]}]})", "devices[0].services[0].guid: expected a GUID"},
         {R"({"adapter": {"address": "00:00:00:00:00:01", "class": "0x1000000"}})", "adapter.class: number out of range"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"operator": "2620"}}]})", "devices[0].phone.operator: expected 5 or 6 digits"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"operator": "26201x"}}]})", "devices[0].phone.operator: expected 5 or 6 digits"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"operator": 26201}}]})", "devices[0].phone.operator: expected a text"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"contexts": "1..3"}}]})", "devices[0].phone.contexts: expected a range"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"contexts": "-3"}}]})", "devices[0].phone.contexts: expected a range"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"cdma": 1}}]})", "devices[0].phone.cdma: expected true or false"},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": {"imei": "1"}}]})", "devices[0].phone: unknown member \"imei\""},
+        {R"({"adapter": {"address": "00:00:00:00:00:01"}, "devices": [{"address": "00:00:00:00:00:02",
+            "phone": []}]})", "devices[0].phone: expected an object"},
     };
     for (const auto& c : cases) {
         auto r = parse_world(c.json);
@@ -148,6 +188,20 @@ TEST(WorldFiles, SampleWorldsLoad) {
         ++loaded;
     }
     EXPECT_GE(loaded, 2u);
+}
+
+TEST(WorldFiles, DemoFileDescribesTheBuiltInDemo) {
+    auto r = load_world(std::filesystem::path(QEL_EXAMPLE_WORLDS_DIR) / "demo.json");
+    ASSERT_TRUE(std::holds_alternative<World>(r)) << std::get<WorldError>(r).message;
+    const World& file = std::get<World>(r);
+    EXPECT_EQ(file, demo_world());
+    // The demo phone's modem: a registered GSM phone with a six-digit operator.
+    const Device* phone = file.find(BD_ADDR{0x00, 0x1e, 0x3a, 0x4b, 0x7c, 0x21});
+    ASSERT_TRUE(phone && phone->phone);
+    EXPECT_EQ(phone->phone->operator_number, "262001");
+    EXPECT_FALSE(phone->phone->cdma);
+    ASSERT_TRUE(phone->dialup_service());
+    EXPECT_EQ(phone->dialup_service()->com_port, 7);
 }
 
 TEST(WorldFiles, EnvironmentSelectsTheWorldAndErrorsNameTheFile) {

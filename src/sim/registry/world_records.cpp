@@ -4,6 +4,7 @@
 #include "config/service_cache_cfg.h"
 #include "config/service_cfg.h"
 #include "platform/text/text.h"
+#include "sim/registry/stack_machine_records.h"
 
 namespace qel::sim {
 namespace {
@@ -79,6 +80,7 @@ void write_pairing(const World& world, const BD_ADDR& address, bool paired) {
 }
 
 void write_world_records(const World& world) {
+    write_install_record_if_missing();
     write_general(world);
     for (const Device& device : world.devices) write_device_records(world, device);
     write_local_services(world);
@@ -120,8 +122,18 @@ private:
 
 }  // namespace
 
+void write_phone_modem_records(const Simulator& simulator) {
+    const World world = simulator.world();
+    for (const auto& phone : simulator.phone_modems()) {
+        const Device* device = world.find(phone.address);
+        const std::string name = device ? device->name : address_text(phone.address);
+        write_modem_class_entry(phone.modem->port_name(), "Bluetooth Modem (" + name + ")");
+    }
+}
+
 std::uint64_t attach_world_records(const std::shared_ptr<Simulator>& simulator) {
     write_world_records(simulator->world());
+    write_phone_modem_records(*simulator);
     // Only sessions connected to the stack server receive events.
     std::uint64_t session = simulator->open_session(std::make_shared<RecordsSink>(simulator));
     simulator->connect_to_server(session);

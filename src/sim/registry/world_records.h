@@ -30,8 +30,13 @@ namespace qel::sim {
 // The simulated link key of a remote device and a local adapter.
 CfgLinkKey simulated_link_key(const BD_ADDR& remote, const BD_ADDR& local);
 
-// Writes every record of the world (see above).
+// Writes every record of the world (see above), and the installation record when the registry
+// has none (stack_machine_records.h).
 void write_world_records(const World& world);
+
+// Writes the platform's modem class entry of every phone modem the simulator started, named
+// "Bluetooth Modem (<device name>)" (stack_machine_records.h).
+void write_phone_modem_records(const Simulator& simulator);
 
 // Writes one device's record, cache and link key as the world holds them now.
 void write_device_records(const World& world, const Device& device);
@@ -39,9 +44,9 @@ void write_device_records(const World& world, const Device& device);
 // Pairing changed: saves or deletes the device's link key for the world's adapter.
 void write_pairing(const World& world, const BD_ADDR& address, bool paired);
 
-// Writes the simulator's world now and keeps the records following it; returns the session
-// (connected to the simulated stack server, which logs that call) to close with
-// detach_world_records.
+// Writes the simulator's world and its phone modems' entries now and keeps the records following
+// it; returns the session (connected to the simulated stack server, which logs that call) to
+// close with detach_world_records.
 std::uint64_t attach_world_records(const std::shared_ptr<Simulator>& simulator);
 void detach_world_records(Simulator& simulator, std::uint64_t session);
 
