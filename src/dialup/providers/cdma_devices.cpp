@@ -11,22 +11,6 @@ namespace {
 
 using namespace qel::platform;
 
-// An open registry key, closed on destruction.
-class OpenKey {
-public:
-    OpenKey() = default;
-    ~OpenKey() {
-        if (key_ != nullptr) reg_close_key(key_);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 // The string value, empty when absent, unreadable or not a string.
 std::u16string read_list(HKEY key) {
     DWORD type = 0;
@@ -54,8 +38,8 @@ std::u16string address_text(std::span<const BYTE, 6> bd_addr) {
 }  // namespace
 
 bool check_CDMA_DEVICES(std::span<const BYTE, 6> bd_addr, bool bSaveNew) {
-    OpenKey key;
-    if (reg_open_key(HKEY_CURRENT_USER, kPhoneIfKeyPath, KEY_READ | KEY_WRITE, key.out()) != ERROR_SUCCESS) {
+    RegKey key;
+    if (reg_open_key(HKEY_CURRENT_USER, kPhoneIfKeyPath, KEY_READ | KEY_WRITE, key.put()) != ERROR_SUCCESS) {
         return false;
     }
     std::u16string list = read_list(key.get());

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -150,7 +151,15 @@ DWORD write_provider_database(const std::filesystem::path& path, std::string_vie
     if (rc != 0) return rc;
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file) return qel::platform::error_from_errno(errno);
+    if (!file) {
+        const int err = errno;
+        // As on the platform, a missing folder is a path not found, not a file not found.
+        std::error_code ec;
+        if (err == ENOENT && !std::filesystem::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ec)) {
+            return ERROR_PATH_NOT_FOUND;
+        }
+        return qel::platform::error_from_errno(err);
+    }
     if (std::fwrite(buffer.data(), 1, length, file.get()) != length || std::fflush(file.get()) != 0) {
         return ERROR_WRITE_FAULT;
     }
