@@ -2,7 +2,9 @@
 // back, bytes both ways, the write queue's limit, and stopping with threads that wait or hang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -247,6 +249,41 @@ TEST(ModemManagerStop, AStopWithoutPurgeWaitsForTheReaderAndCloseEndsIt) {
     EXPECT_EQ(modem.Close(), 0);
     // The port is free again: the forgotten reader's read ended with the close.
     EXPECT_EQ(modem.Open("COM7"), S_OK);
+}
+
+TEST(ModemManagerStop, AStopWithBothThreadsStuckReturnsAfterBothLimits) {
+    PtyPort pty(7);
+    Receiver receiver;
+    cModemManager modem;
+    ASSERT_EQ(modem.Open("COM7"), S_OK);
+    ASSERT_EQ(modem.Start(&receiver), S_OK);
+    // The far end reads nothing: once the terminal is full the writer's write waits, the queue
+    // fills behind it and Write is refused. Queue until it has been refused for a while.
+    const std::string block = qel::test::pattern(cSynchBuffer::kSize);
+    std::size_t queued = 0;
+    auto refused_since = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - refused_since < std::chrono::milliseconds(200)) {
+        ASSERT_LT(queued, 64u << 20) << "the terminal never filled";
+        if (modem.Write(block.data(), static_cast<DWORD>(block.size())) == 0) {
+            queued += block.size();
+            refused_since = std::chrono::steady_clock::now();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    pf::ScopedTimeScale fast(0.002);
+    const DWORD start = pf::tick_count();
+    EXPECT_EQ(modem.Stop(0), 0);
+    EXPECT_GE(pf::tick_count() - start, 2 * cModemManager::kThreadStopTimeout);
+    // Close purges with abort: the stuck write ends, and what reached the far end is the blocks
+    // in order, unchanged.
+    EXPECT_EQ(modem.Close(), 0);
+    const std::string got = pty.receive(queued, 100);
+    ASSERT_FALSE(got.empty());
+    for (std::size_t at = 0; at < got.size(); at += block.size()) {
+        ASSERT_EQ(got.substr(at, block.size()), block.substr(0, std::min(block.size(), got.size() - at))) << at;
+    }
 }
 
 TEST(ModemManagerFarEnd, AFarEndThatClosesEndsTheReaderWithoutSpinning) {
