@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "pim/charsets.h"
+#include "pim/msg_content.h"
 #include "pim/pim_object_record.h"
 #include "qelcfg/QelPIMObject.h"
 #include "qelcfg/QelVCalObject.h"
@@ -19,8 +21,8 @@ inline void check(bool condition) {
     if (!condition) std::abort();
 }
 
-// The delivery callback: reads the getters of contacts and calendar entries and counts every
-// delivered object in the std::size_t behind `context`.
+// The delivery callback: reads the getters of contacts and calendar entries, decodes every part
+// of a message, and counts every delivered object in the std::size_t behind `context`.
 inline void count(tOSIF_STOREID store, tagvObject* object, std::uint32_t status, std::uintptr_t context) {
     check(status == OSIF_SUCCESS || status == OSIF_SUCCESS_WARNINGS);
     if (store == OSIF_STORE_PHONEBOOK) {
@@ -34,6 +36,12 @@ inline void count(tOSIF_STOREID store, tagvObject* object, std::uint32_t status,
         check(e.GetCalObjectType() == 1 || e.GetCalObjectType() == 2);
         (void)e.GetEventSummary();
         (void)e.GetStartDate();
+    } else if (store >= OSIF_STORE_INBOX && store <= OSIF_STORE_FOLDER4) {
+        for (const tagPart* part = object->body.msg.parts; part; part = part->next) {
+            std::u16string text;
+            ContentToBSTR(part, text);
+            (void)WideCharToUTF8(text);
+        }
     }
     ++*reinterpret_cast<std::size_t*>(context);
 }
