@@ -1,6 +1,6 @@
 #include "config/connect_settings_cfg.h"
 
-#include "config/record_values.h"
+#include "config/record_table.h"
 
 using namespace qel::config;
 
@@ -8,48 +8,41 @@ using namespace qel::config;
 
 CBTConnectCfg::CBTConnectCfg() : CBTCfg(u"Filters", kBTConfigPath) {}
 
-void CBTConnectCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"WhoAllowedToConnect", m_dwWhoAllowedToConnect);
-    get_dword(hKey, u"AllowOthersToDiscover", m_dwAllowOthersToDiscover);
-    get_dword(hKey, u"InquiryScanMode", m_dwInquiryScanMode);
-    get_dword(hKey, u"InquiryScanType", m_dwInquiryScanType);
-    get_dword(hKey, u"InquiryScanInterval", m_dwInquiryScanInterval);
-    get_dword(hKey, u"InquiryScanWindow", m_dwInquiryScanWindow);
-    get_dword(hKey, u"PageScanType", m_dwPageScanType);
-    get_dword(hKey, u"PageScanInterval", m_dwPageScanInterval);
-    get_dword(hKey, u"PageScanWindow", m_dwPageScanWindow);
-}
+namespace {
+const RecordRow<CBTConnectCfg> kConnectCfgRows[] = {
+    {u"WhoAllowedToConnect", &CBTConnectCfg::m_dwWhoAllowedToConnect},
+    {u"AllowOthersToDiscover", &CBTConnectCfg::m_dwAllowOthersToDiscover},
+    {u"InquiryScanMode", &CBTConnectCfg::m_dwInquiryScanMode},
+    {u"InquiryScanType", &CBTConnectCfg::m_dwInquiryScanType, 0, kRowReadOnly},
+    {u"InquiryScanInterval", &CBTConnectCfg::m_dwInquiryScanInterval, 0, kRowReadOnly},
+    {u"InquiryScanWindow", &CBTConnectCfg::m_dwInquiryScanWindow, 0, kRowReadOnly},
+    {u"PageScanType", &CBTConnectCfg::m_dwPageScanType, 0, kRowReadOnly},
+    {u"PageScanInterval", &CBTConnectCfg::m_dwPageScanInterval, 0, kRowReadOnly},
+    {u"PageScanWindow", &CBTConnectCfg::m_dwPageScanWindow, 0, kRowReadOnly},
+};
+}  // namespace
 
-void CBTConnectCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"WhoAllowedToConnect", m_dwWhoAllowedToConnect);
-    put_dword(hKey, u"AllowOthersToDiscover", m_dwAllowOthersToDiscover);
-    put_dword(hKey, u"InquiryScanMode", m_dwInquiryScanMode);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTConnectCfg, kConnectCfgRows)
 
 // ---- CBTInquiryCfg
 
 CBTInquiryCfg::CBTInquiryCfg() : CBTCfg(u"General", kBTConfigPath) {}
 
-void CBTInquiryCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"UseInquiryFilters", m_dwUseInquiryFilters);
-    get_dword(hKey, u"InquiryMode", m_dwInquiryMode);
-    get_dword(hKey, u"InquiryDuration", m_dwInquiryDuration);
-    get_dword(hKey, u"PeriodicInquiry", m_dwPeriodicInquiry);
-    get_dword(hKey, u"PeriodicInquiryRetryTime", m_dwPeriodicInquiryRetryTime);
-    get_dword(hKey, u"AutoDiscovery", m_dwAutoDiscovery);
-    get_dword(hKey, u"InquirySupportedWithConnsUp", m_dwInquirySupportedWithConnsUp);
-    get_dword(hKey, u"InquiryMaxResults", m_dwInquiryMaxResults);
-    get_dword(hKey, u"ReportNotNamedDevices", m_dwReportNotNamedDevices);
-}
+namespace {
+const RecordRow<CBTInquiryCfg> kInquiryCfgRows[] = {
+    {u"UseInquiryFilters", &CBTInquiryCfg::m_dwUseInquiryFilters},
+    {u"InquiryMode", &CBTInquiryCfg::m_dwInquiryMode},
+    {u"InquiryDuration", &CBTInquiryCfg::m_dwInquiryDuration, 0, kRowReadOnly},
+    {u"PeriodicInquiry", &CBTInquiryCfg::m_dwPeriodicInquiry},
+    {u"PeriodicInquiryRetryTime", &CBTInquiryCfg::m_dwPeriodicInquiryRetryTime},
+    {u"AutoDiscovery", &CBTInquiryCfg::m_dwAutoDiscovery},
+    {u"InquirySupportedWithConnsUp", &CBTInquiryCfg::m_dwInquirySupportedWithConnsUp, 0, kRowReadOnly},
+    {u"InquiryMaxResults", &CBTInquiryCfg::m_dwInquiryMaxResults, 0, kRowReadOnly},
+    {u"ReportNotNamedDevices", &CBTInquiryCfg::m_dwReportNotNamedDevices},
+};
+}  // namespace
 
-void CBTInquiryCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"UseInquiryFilters", m_dwUseInquiryFilters);
-    put_dword(hKey, u"InquiryMode", m_dwInquiryMode);
-    put_dword(hKey, u"PeriodicInquiry", m_dwPeriodicInquiry);
-    put_dword(hKey, u"PeriodicInquiryRetryTime", m_dwPeriodicInquiryRetryTime);
-    put_dword(hKey, u"AutoDiscovery", m_dwAutoDiscovery);
-    put_dword(hKey, u"ReportNotNamedDevices", m_dwReportNotNamedDevices);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTInquiryCfg, kInquiryCfgRows)
 
 // ---- CBTConnectPrefsCfg
 
@@ -122,32 +115,16 @@ CBTConnectFilterCfg::CBTConnectFilterCfg(const char16_t* szKeyName) : CBTCfg(szK
 CBTConnectFilterCfg::CBTConnectFilterCfg(const CfgBdAddr& bdAddr, std::string_view bdName)
     : CBTCfg(nullptr, kConnectFiltersPath), m_bdAddr(bdAddr), m_szBdName(fit_bytes(bdName, kCfgBdNameBytes)) {}
 
-void CBTConnectFilterCfg::GetAll(HKEY hKey) {
-    get_bytes(hKey, u"BdAddr", m_bdAddr);
-    get_byte_string(hKey, u"BdName", m_szBdName, kCfgBdNameBytes);
-    get_dword(hKey, u"MajorClass", m_dwMajorClass);
-    get_dword(hKey, u"MinorClass", m_dwMinorClass);
-}
+namespace {
+const RecordRow<CBTConnectFilterCfg> kConnectFilterCfgRows[] = {
+    {u"BdAddr", &CBTConnectFilterCfg::m_bdAddr},
+    {u"BdName", &CBTConnectFilterCfg::m_szBdName, kCfgBdNameBytes},
+    {u"MajorClass", &CBTConnectFilterCfg::m_dwMajorClass},
+    {u"MinorClass", &CBTConnectFilterCfg::m_dwMinorClass},
+};
+}  // namespace
 
-void CBTConnectFilterCfg::PutAll(HKEY hKey) {
-    put_bytes(hKey, u"BdAddr", m_bdAddr);
-    put_byte_string(hKey, u"BdName", m_szBdName, kCfgBdNameBytes);
-    put_dword(hKey, u"MajorClass", m_dwMajorClass);
-    put_dword(hKey, u"MinorClass", m_dwMinorClass);
-}
-
-bool CBTConnectFilterCfg::IsEqualCfg(const CBTConnectFilterCfg& other) const {
-    return CBTCfg::IsEqualCfg(other) && m_bdAddr == other.m_bdAddr && m_szBdName == other.m_szBdName &&
-           m_dwMajorClass == other.m_dwMajorClass && m_dwMinorClass == other.m_dwMinorClass;
-}
-
-void CBTConnectFilterCfg::CopyCfg(const CBTConnectFilterCfg& other) {
-    CBTCfg::CopyCfg(other);
-    m_bdAddr = other.m_bdAddr;
-    m_szBdName = other.m_szBdName;
-    m_dwMajorClass = other.m_dwMajorClass;
-    m_dwMinorClass = other.m_dwMinorClass;
-}
+QEL_CFG_ROOT_TABLE_METHODS(CBTConnectFilterCfg, kConnectFilterCfgRows)
 
 // ---- CBTInquiryFilterCfg
 
@@ -162,33 +139,15 @@ CBTInquiryFilterCfg::CBTInquiryFilterCfg(const CfgBdAddr& bdAddr, std::string_vi
       m_bdAddr(bdAddr),
       m_szBdName(fit_bytes(bdName, kCfgBdNameBytes)) {}
 
-void CBTInquiryFilterCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"Type", m_dwType);
-    get_bytes(hKey, u"BdAddr", m_bdAddr);
-    get_byte_string(hKey, u"BdName", m_szBdName, kCfgBdNameBytes);
-    get_dword(hKey, u"MajorClass", m_dwMajorClass);
-    get_dword(hKey, u"MinorClass", m_dwMinorClass);
-}
+namespace {
+const RecordRow<CBTInquiryFilterCfg> kInquiryFilterCfgRows[] = {
+    {u"Type", &CBTInquiryFilterCfg::m_dwType},
+    {u"BdAddr", &CBTInquiryFilterCfg::m_bdAddr},
+    {u"BdName", &CBTInquiryFilterCfg::m_szBdName, kCfgBdNameBytes},
+    {u"MajorClass", &CBTInquiryFilterCfg::m_dwMajorClass},
+    {u"MinorClass", &CBTInquiryFilterCfg::m_dwMinorClass},
+};
+}  // namespace
 
-void CBTInquiryFilterCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"Type", m_dwType);
-    put_bytes(hKey, u"BdAddr", m_bdAddr);
-    put_byte_string(hKey, u"BdName", m_szBdName, kCfgBdNameBytes);
-    put_dword(hKey, u"MajorClass", m_dwMajorClass);
-    put_dword(hKey, u"MinorClass", m_dwMinorClass);
-}
+QEL_CFG_ROOT_TABLE_METHODS(CBTInquiryFilterCfg, kInquiryFilterCfgRows)
 
-bool CBTInquiryFilterCfg::IsEqualCfg(const CBTInquiryFilterCfg& other) const {
-    return CBTCfg::IsEqualCfg(other) && m_dwType == other.m_dwType && m_bdAddr == other.m_bdAddr &&
-           m_szBdName == other.m_szBdName && m_dwMajorClass == other.m_dwMajorClass &&
-           m_dwMinorClass == other.m_dwMinorClass;
-}
-
-void CBTInquiryFilterCfg::CopyCfg(const CBTInquiryFilterCfg& other) {
-    CBTCfg::CopyCfg(other);
-    m_dwType = other.m_dwType;
-    m_bdAddr = other.m_bdAddr;
-    m_szBdName = other.m_szBdName;
-    m_dwMajorClass = other.m_dwMajorClass;
-    m_dwMinorClass = other.m_dwMinorClass;
-}

@@ -73,45 +73,39 @@ CBTInstallSendToCfg::CBTInstallSendToCfg() : CBTCfg(u"Install\\SendTo", kQuorlan
     SetBaseKey(HKEY_LOCAL_MACHINE);
 }
 
-void CBTInstallSendToCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"InstallSendToExplorer", m_dwInstallSendToExplorer);
-    get_dword(hKey, u"InstallSendToIE", m_dwInstallSendToIE);
-    get_dword(hKey, u"InstallSendToNotes", m_dwInstallSendToNotes);
-    get_dword(hKey, u"InstallSendToOffice", m_dwInstallSendToOffice);
-    get_dword(hKey, u"InstallSendToWAB", m_dwInstallSendToWAB);
-}
+namespace {
+const RecordRow<CBTInstallSendToCfg> kInstallSendToCfgRows[] = {
+    {u"InstallSendToExplorer", &CBTInstallSendToCfg::m_dwInstallSendToExplorer},
+    {u"InstallSendToIE", &CBTInstallSendToCfg::m_dwInstallSendToIE},
+    {u"InstallSendToNotes", &CBTInstallSendToCfg::m_dwInstallSendToNotes},
+    {u"InstallSendToOffice", &CBTInstallSendToCfg::m_dwInstallSendToOffice},
+    {u"InstallSendToWAB", &CBTInstallSendToCfg::m_dwInstallSendToWAB},
+};
+}  // namespace
 
-void CBTInstallSendToCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"InstallSendToExplorer", m_dwInstallSendToExplorer);
-    put_dword(hKey, u"InstallSendToIE", m_dwInstallSendToIE);
-    put_dword(hKey, u"InstallSendToNotes", m_dwInstallSendToNotes);
-    put_dword(hKey, u"InstallSendToOffice", m_dwInstallSendToOffice);
-    put_dword(hKey, u"InstallSendToWAB", m_dwInstallSendToWAB);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTInstallSendToCfg, kInstallSendToCfgRows)
 
 CBTSendToCfg::CBTSendToCfg(const char16_t* szKeyName) : CBTCfg(szKeyName, kSendToPath) {}
 
-void CBTSendToCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"Installed", m_dwInstalled);
-}
+namespace {
+const RecordRow<CBTSendToCfg> kSendToCfgRows[] = {
+    {u"Installed", &CBTSendToCfg::m_dwInstalled},
+};
+}  // namespace
 
-void CBTSendToCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"Installed", m_dwInstalled);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTSendToCfg, kSendToCfgRows)
 
 CBTSendToIExplorerCfg::CBTSendToIExplorerCfg() : CBTCfg(u"InternetExplorer", kSendToPath) {}
 
-void CBTSendToIExplorerCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"Installed", m_dwInstalled);
-    get_dword(hKey, u"SendPictures", m_dwSendPictures);
-    get_dword(hKey, u"PromptForPictures", m_dwPromptForPictures);
-}
+namespace {
+const RecordRow<CBTSendToIExplorerCfg> kSendToIExplorerCfgRows[] = {
+    {u"Installed", &CBTSendToIExplorerCfg::m_dwInstalled},
+    {u"SendPictures", &CBTSendToIExplorerCfg::m_dwSendPictures},
+    {u"PromptForPictures", &CBTSendToIExplorerCfg::m_dwPromptForPictures},
+};
+}  // namespace
 
-void CBTSendToIExplorerCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"Installed", m_dwInstalled);
-    put_dword(hKey, u"SendPictures", m_dwSendPictures);
-    put_dword(hKey, u"PromptForPictures", m_dwPromptForPictures);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTSendToIExplorerCfg, kSendToIExplorerCfgRows)
 
 // ---- CBTCustomAppsCfg
 
@@ -140,17 +134,15 @@ CBTCustomAppsCfg::CBTCustomAppsCfg(std::u16string_view szAppMenu, std::u16string
     SetKeyName(NumberKeyName(number, false).c_str());
 }
 
-void CBTCustomAppsCfg::GetAll(HKEY hKey) {
-    get_text(hKey, u"AppMenu", m_szAppMenu, MAX_PATH);
-    get_text(hKey, u"AppName", m_szAppName, MAX_PATH);
-    get_text(hKey, u"AppPath", m_szAppPath, MAX_PATH);
-}
+namespace {
+const RecordRow<CBTCustomAppsCfg> kCustomAppsCfgRows[] = {
+    {u"AppMenu", &CBTCustomAppsCfg::m_szAppMenu, MAX_PATH},
+    {u"AppName", &CBTCustomAppsCfg::m_szAppName, MAX_PATH},
+    {u"AppPath", &CBTCustomAppsCfg::m_szAppPath, MAX_PATH},
+};
+}  // namespace
 
-void CBTCustomAppsCfg::PutAll(HKEY hKey) {
-    put_text(hKey, u"AppMenu", m_szAppMenu, MAX_PATH);
-    put_text(hKey, u"AppName", m_szAppName, MAX_PATH);
-    put_text(hKey, u"AppPath", m_szAppPath, MAX_PATH);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTCustomAppsCfg, kCustomAppsCfgRows)
 
 // ---- CBTHWPortCfg
 
@@ -167,15 +159,14 @@ LONG CBTHWPortCfg::Save() {
     return CBTCfg::Save();
 }
 
-void CBTHWPortCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"RefCount", m_dwRefCount);
-    get_dword(hKey, u"HwPort", m_dwHwPort);
-}
+namespace {
+const RecordRow<CBTHWPortCfg> kHWPortCfgRows[] = {
+    {u"RefCount", &CBTHWPortCfg::m_dwRefCount},
+    {u"HwPort", &CBTHWPortCfg::m_dwHwPort},
+};
+}  // namespace
 
-void CBTHWPortCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"RefCount", m_dwRefCount);
-    put_dword(hKey, u"HwPort", m_dwHwPort);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTHWPortCfg, kHWPortCfgRows)
 
 // ---- CBTComponentCfg
 
@@ -183,12 +174,12 @@ CBTComponentCfg::CBTComponentCfg(const char16_t* szKeyName) : CBTCfg(szKeyName, 
     SetBaseKey(HKEY_LOCAL_MACHINE);
 }
 
-void CBTComponentCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"Flags", m_dwFlags);
-    get_text(hKey, u"Dir", m_szDir, MAX_PATH);
-}
+namespace {
+const RecordRow<CBTComponentCfg> kComponentCfgRows[] = {
+    {u"Flags", &CBTComponentCfg::m_dwFlags},
+    {u"Dir", &CBTComponentCfg::m_szDir, MAX_PATH},
+};
+}  // namespace
 
-void CBTComponentCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"Flags", m_dwFlags);
-    put_text(hKey, u"Dir", m_szDir, MAX_PATH);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTComponentCfg, kComponentCfgRows)
+

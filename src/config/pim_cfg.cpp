@@ -1,7 +1,7 @@
 #include "config/pim_cfg.h"
 
 #include "config/install_cfg.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 
@@ -22,48 +22,20 @@ bool DeleteTree(const char16_t* path, const char16_t* name) {
 
 CBTPimCfg::CBTPimCfg() : CBTCfg(u"Pims", kBTConfigPath) {}
 
-void CBTPimCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"BusinessCards", m_dwBusinessCards);
-    get_dword(hKey, u"CalendarItems", m_dwCalendarItems);
-    get_dword(hKey, u"Notes", m_dwNotes);
-    get_dword(hKey, u"EmailMessages", m_dwEmailMessages);
-    get_dword(hKey, u"SendEmailAttachments", m_dwSendEmailAttachments);
-    get_dword(hKey, u"ReceiveEmailAttachments", m_dwReceiveEmailAttachments);
-    get_dword(hKey, u"PromptWhenChanged", m_dwPromptWhenChanged);
-    get_dword(hKey, u"AlertWhenNewPIM", m_dwAlertWhenNewPIM);
-}
+namespace {
+const RecordRow<CBTPimCfg> kPimCfgRows[] = {
+    {u"BusinessCards", &CBTPimCfg::m_dwBusinessCards},
+    {u"CalendarItems", &CBTPimCfg::m_dwCalendarItems},
+    {u"Notes", &CBTPimCfg::m_dwNotes},
+    {u"EmailMessages", &CBTPimCfg::m_dwEmailMessages},
+    {u"SendEmailAttachments", &CBTPimCfg::m_dwSendEmailAttachments},
+    {u"ReceiveEmailAttachments", &CBTPimCfg::m_dwReceiveEmailAttachments},
+    {u"PromptWhenChanged", &CBTPimCfg::m_dwPromptWhenChanged},
+    {u"AlertWhenNewPIM", &CBTPimCfg::m_dwAlertWhenNewPIM},
+};
+}  // namespace
 
-void CBTPimCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"BusinessCards", m_dwBusinessCards);
-    put_dword(hKey, u"CalendarItems", m_dwCalendarItems);
-    put_dword(hKey, u"Notes", m_dwNotes);
-    put_dword(hKey, u"EmailMessages", m_dwEmailMessages);
-    put_dword(hKey, u"SendEmailAttachments", m_dwSendEmailAttachments);
-    put_dword(hKey, u"ReceiveEmailAttachments", m_dwReceiveEmailAttachments);
-    put_dword(hKey, u"PromptWhenChanged", m_dwPromptWhenChanged);
-    put_dword(hKey, u"AlertWhenNewPIM", m_dwAlertWhenNewPIM);
-}
-
-bool CBTPimCfg::IsEqualCfg(const CBTPimCfg& other) const {
-    return CBTCfg::IsEqualCfg(other) && m_dwBusinessCards == other.m_dwBusinessCards &&
-           m_dwCalendarItems == other.m_dwCalendarItems && m_dwNotes == other.m_dwNotes &&
-           m_dwEmailMessages == other.m_dwEmailMessages &&
-           m_dwSendEmailAttachments == other.m_dwSendEmailAttachments &&
-           m_dwReceiveEmailAttachments == other.m_dwReceiveEmailAttachments &&
-           m_dwPromptWhenChanged == other.m_dwPromptWhenChanged && m_dwAlertWhenNewPIM == other.m_dwAlertWhenNewPIM;
-}
-
-void CBTPimCfg::CopyCfg(const CBTPimCfg& other) {
-    CBTCfg::CopyCfg(other);
-    m_dwBusinessCards = other.m_dwBusinessCards;
-    m_dwCalendarItems = other.m_dwCalendarItems;
-    m_dwNotes = other.m_dwNotes;
-    m_dwEmailMessages = other.m_dwEmailMessages;
-    m_dwSendEmailAttachments = other.m_dwSendEmailAttachments;
-    m_dwReceiveEmailAttachments = other.m_dwReceiveEmailAttachments;
-    m_dwPromptWhenChanged = other.m_dwPromptWhenChanged;
-    m_dwAlertWhenNewPIM = other.m_dwAlertWhenNewPIM;
-}
+QEL_CFG_ROOT_TABLE_METHODS(CBTPimCfg, kPimCfgRows)
 
 // ---- CBTInstalledPimCfg
 
@@ -78,45 +50,29 @@ LONG CBTInstalledPimCfg::Save() {
     return CBTCfg::Save();
 }
 
-void CBTInstalledPimCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"Notes", m_dwNotes);
-    get_dword(hKey, u"EmailMessages", m_dwEmailMessages);
-    get_dword(hKey, u"CalendarItems", m_dwCalendarItems);
-    get_dword(hKey, u"BusinessCards", m_dwBusinessCards);
-    get_text(hKey, u"Name", m_szName, MAX_PATH);
-    get_text(hKey, u"ContactFolderName", m_szContactFolderName, kFolderNameChars);
-    get_text(hKey, u"EmailFolderName", m_szEmailFolderName, kFolderNameChars);
-    get_text(hKey, u"CalendarFolderName", m_szCalendarFolderName, kFolderNameChars);
-    get_text(hKey, u"NotesFolderName", m_szNotesFolderName, kFolderNameChars);
-    get_text(hKey, u"OldContactFolderName", m_szOldContactFolderName, kFolderNameChars);
-    get_text(hKey, u"OldEmailFolderName", m_szOldEmailFolderName, kFolderNameChars);
-    get_text(hKey, u"OldCalendarFolderName", m_szOldCalendarFolderName, kFolderNameChars);
-    get_text(hKey, u"OldNotesFolderName", m_szOldNotesFolderName, kFolderNameChars);
-    get_text(hKey, u"ContactFolderPath", m_szContactFolderPath, kFolderPathChars);
-    get_text(hKey, u"EmailFolderPath", m_szEmailFolderPath, kFolderPathChars);
-    get_text(hKey, u"CalendarFolderPath", m_szCalendarFolderPath, kFolderPathChars);
-    get_text(hKey, u"NotesFolderPath", m_szNotesFolderPath, kFolderPathChars);
-}
+namespace {
+const RecordRow<CBTInstalledPimCfg> kInstalledPimCfgRows[] = {
+    {u"Notes", &CBTInstalledPimCfg::m_dwNotes},
+    {u"EmailMessages", &CBTInstalledPimCfg::m_dwEmailMessages},
+    {u"CalendarItems", &CBTInstalledPimCfg::m_dwCalendarItems},
+    {u"BusinessCards", &CBTInstalledPimCfg::m_dwBusinessCards},
+    {u"Name", &CBTInstalledPimCfg::m_szName, MAX_PATH},
+    {u"ContactFolderName", &CBTInstalledPimCfg::m_szContactFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"EmailFolderName", &CBTInstalledPimCfg::m_szEmailFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"CalendarFolderName", &CBTInstalledPimCfg::m_szCalendarFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"NotesFolderName", &CBTInstalledPimCfg::m_szNotesFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"OldContactFolderName", &CBTInstalledPimCfg::m_szOldContactFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"OldEmailFolderName", &CBTInstalledPimCfg::m_szOldEmailFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"OldCalendarFolderName", &CBTInstalledPimCfg::m_szOldCalendarFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"OldNotesFolderName", &CBTInstalledPimCfg::m_szOldNotesFolderName, CBTInstalledPimCfg::kFolderNameChars},
+    {u"ContactFolderPath", &CBTInstalledPimCfg::m_szContactFolderPath, CBTInstalledPimCfg::kFolderPathChars},
+    {u"EmailFolderPath", &CBTInstalledPimCfg::m_szEmailFolderPath, CBTInstalledPimCfg::kFolderPathChars},
+    {u"CalendarFolderPath", &CBTInstalledPimCfg::m_szCalendarFolderPath, CBTInstalledPimCfg::kFolderPathChars},
+    {u"NotesFolderPath", &CBTInstalledPimCfg::m_szNotesFolderPath, CBTInstalledPimCfg::kFolderPathChars},
+};
+}  // namespace
 
-void CBTInstalledPimCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"Notes", m_dwNotes);
-    put_dword(hKey, u"EmailMessages", m_dwEmailMessages);
-    put_dword(hKey, u"CalendarItems", m_dwCalendarItems);
-    put_dword(hKey, u"BusinessCards", m_dwBusinessCards);
-    put_text(hKey, u"Name", m_szName, MAX_PATH);
-    put_text(hKey, u"ContactFolderName", m_szContactFolderName, kFolderNameChars);
-    put_text(hKey, u"EmailFolderName", m_szEmailFolderName, kFolderNameChars);
-    put_text(hKey, u"CalendarFolderName", m_szCalendarFolderName, kFolderNameChars);
-    put_text(hKey, u"NotesFolderName", m_szNotesFolderName, kFolderNameChars);
-    put_text(hKey, u"OldContactFolderName", m_szOldContactFolderName, kFolderNameChars);
-    put_text(hKey, u"OldEmailFolderName", m_szOldEmailFolderName, kFolderNameChars);
-    put_text(hKey, u"OldCalendarFolderName", m_szOldCalendarFolderName, kFolderNameChars);
-    put_text(hKey, u"OldNotesFolderName", m_szOldNotesFolderName, kFolderNameChars);
-    put_text(hKey, u"ContactFolderPath", m_szContactFolderPath, kFolderPathChars);
-    put_text(hKey, u"EmailFolderPath", m_szEmailFolderPath, kFolderPathChars);
-    put_text(hKey, u"CalendarFolderPath", m_szCalendarFolderPath, kFolderPathChars);
-    put_text(hKey, u"NotesFolderPath", m_szNotesFolderPath, kFolderPathChars);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTInstalledPimCfg, kInstalledPimCfgRows)
 
 bool CBTInstalledPimCfg::DeleteAll() {
     return DeleteTree(kPimsPath, u"Installed");
@@ -135,19 +91,16 @@ LONG CBTBusinessCardCfg::Save() {
     return CBTCfg::Save();
 }
 
-void CBTBusinessCardCfg::GetAll(HKEY hKey) {
-    get_dword(hKey, u"PimID", m_dwPimID);
-    get_text(hKey, u"BusinessCardID", m_szBusinessCardID, MAX_PATH);
-    get_text(hKey, u"Name", m_szName, MAX_PATH);
-    get_text(hKey, u"Info", m_szInfo, kInfoChars);
-}
+namespace {
+const RecordRow<CBTBusinessCardCfg> kBusinessCardCfgRows[] = {
+    {u"PimID", &CBTBusinessCardCfg::m_dwPimID},
+    {u"BusinessCardID", &CBTBusinessCardCfg::m_szBusinessCardID, MAX_PATH},
+    {u"Name", &CBTBusinessCardCfg::m_szName, MAX_PATH},
+    {u"Info", &CBTBusinessCardCfg::m_szInfo, CBTBusinessCardCfg::kInfoChars},
+};
+}  // namespace
 
-void CBTBusinessCardCfg::PutAll(HKEY hKey) {
-    put_dword(hKey, u"PimID", m_dwPimID);
-    put_text(hKey, u"BusinessCardID", m_szBusinessCardID, MAX_PATH);
-    put_text(hKey, u"Name", m_szName, MAX_PATH);
-    put_text(hKey, u"Info", m_szInfo, kInfoChars);
-}
+QEL_CFG_ROOT_TABLE_IO(CBTBusinessCardCfg, kBusinessCardCfgRows)
 
 bool CBTBusinessCardCfg::DeleteAll() {
     return DeleteTree(kBTConfigPath, u"BusinessCards");

@@ -34,6 +34,7 @@ enum RowUse : unsigned {
     kRowCopied = 4u,    // copied by CopyCfg
     kRowCompareCopy = kRowCompared | kRowCopied,
     kRowAllUses = kRowWritten | kRowCompared | kRowCopied,
+    kRowReadOnly = 0u,  // read only, by a record that neither compares nor copies it
 };
 
 template <class R>
@@ -147,9 +148,14 @@ void copy_rows(R& to, const R& from, const Rows& rows) {
         qel::config::write_rows(hKey, *this, rows);                                     \
     }
 
-// The same plus Type::IsEqualCfg and Type::CopyCfg (the comparison slots of record_slots.h).
-#define QEL_CFG_TABLE_METHODS(Type, Base, rows)                                         \
-    QEL_CFG_TABLE_IO(Type, Base, rows)                                                  \
+// The same for a record whose values are all in its own table (derived from CBTCfg directly).
+#define QEL_CFG_ROOT_TABLE_IO(Type, rows)                                               \
+    void Type::GetAll(HKEY hKey) { qel::config::read_rows(hKey, *this, rows); }         \
+    void Type::PutAll(HKEY hKey) { qel::config::write_rows(hKey, *this, rows); }
+
+// Defines Type::IsEqualCfg and Type::CopyCfg (the comparison slots of record_slots.h) over the
+// table `rows`, each after its base's.
+#define QEL_CFG_TABLE_COMPARISON(Type, Base, rows)                                      \
     bool Type::IsEqualCfg(const Type& other) const {                                    \
         return Base::IsEqualCfg(other) && qel::config::rows_equal(*this, other, rows);  \
     }                                                                                   \
@@ -157,3 +163,11 @@ void copy_rows(R& to, const R& from, const Rows& rows) {
         Base::CopyCfg(other);                                                           \
         qel::config::copy_rows(*this, other, rows);                                     \
     }
+
+// All four.
+#define QEL_CFG_TABLE_METHODS(Type, Base, rows) \
+    QEL_CFG_TABLE_IO(Type, Base, rows)          \
+    QEL_CFG_TABLE_COMPARISON(Type, Base, rows)
+#define QEL_CFG_ROOT_TABLE_METHODS(Type, rows) \
+    QEL_CFG_ROOT_TABLE_IO(Type, rows)          \
+    QEL_CFG_TABLE_COMPARISON(Type, CBTCfg, rows)
