@@ -17,6 +17,8 @@
 // threads use lives in a shared block (Shared), so a thread that Stop gave up waiting for (a
 // receiver that never returns from FireChar) finds it still alive when it finally ends; such a
 // thread is detached and ends by itself. The receiver must outlive any FireChar call in progress.
+// The reader also ends by itself when the far end has gone (ERROR_BROKEN_PIPE), and the writer
+// when a write fails; neither spins on a hung-up port.
 //
 // Not thread-safe itself: one thread at a time calls Open, Start, Stop, Close; Write may be
 // called from any thread while the port runs.

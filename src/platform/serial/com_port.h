@@ -5,7 +5,8 @@
 // Names. "COM1".."COM9" and the device-namespace form "\\.\COMn" (n = 1..255) are accepted, the
 // "COM" part in any case; a plain "COMn" above 9 is not a device name, as on the platform, and
 // fails with ERROR_FILE_NOT_FOUND. COMn is the device named by $QEL_COM_DIR/COMn (a symlink to a
-// tty or pseudo-terminal) when QEL_COM_DIR is set, else /dev/ttyS(n-1).
+// tty or pseudo-terminal) when QEL_COM_DIR is set (the only place looked at then: a missing entry
+// is a missing port), else /dev/ttyS(n-1).
 //
 // Promises:
 //  - open: ERROR_FILE_NOT_FOUND for a name that is no port or a device that is missing or is not
@@ -15,7 +16,8 @@
 //    CRTSCTS from CTS/RTS handshaking, IXON/IXOFF and their characters, always raw mode); every
 //    other field is kept in the handle, so get_state returns exactly what set_state set.
 //    Invalid values fail with ERROR_INVALID_PARAMETER and change nothing. fNull discards NUL
-//    bytes from what reads deliver.
+//    bytes from what reads deliver. (A pseudo-terminal's driver itself always reports 8 data
+//    bits without parity enable.)
 //  - The termios in force at open is put back when the port is closed.
 //  - Reads complete as soon as at least one byte is there (up to the count asked), when the read
 //    time-out passes (with what arrived, possibly nothing), or at once with what is waiting when
