@@ -1,9 +1,8 @@
 #include "config/autoconnect_cfg.h"
 
 #include <cstdio>
-#include <span>
 
-#include "config/record_values.h"
+#include "config/record_table.h"
 
 using namespace qel::config;
 
@@ -32,26 +31,20 @@ LONG CBTAutoConnect::Save() {
     return st;
 }
 
-void CBTAutoConnect::GetAll(HKEY hKey) {
-    get_text(hKey, u"ServiceName", m_szServiceName, MAX_PATH);
-    get_bytes(hKey, u"BDAddress", m_bdAddr);
-    get_bytes(hKey, u"BDDevClass", m_devClass);
-    get_byte_string(hKey, u"BDName", m_szBdName, kCfgBdNameBytes);
-    get_dword(hKey, u"UUID", m_dwUUID);
-    get_dword(hKey, u"SecurityID", m_dwSecurityID);
-    get_dword(hKey, u"SecurityLevel", m_dwSecurityLevel);
-    get_dword(hKey, u"MTU", m_dwMTU);
-    get_bytes(hKey, u"ClassID", std::span<BYTE>(reinterpret_cast<BYTE*>(&m_classId), sizeof(GUID)));
-}
+namespace {
+using AC = CBTAutoConnect;
+// "BDName" is written as REG_SZ bytes.
+const RecordRow<AC> kAutoConnectRows[] = {
+    {u"ServiceName", &AC::m_szServiceName, MAX_PATH},
+    {u"BDAddress", &AC::m_bdAddr},
+    {u"BDDevClass", &AC::m_devClass},
+    {u"BDName", &AC::m_szBdName, kCfgBdNameBytes, kRowAllUses, REG_SZ},
+    {u"UUID", &AC::m_dwUUID},
+    {u"SecurityID", &AC::m_dwSecurityID},
+    {u"SecurityLevel", &AC::m_dwSecurityLevel},
+    {u"MTU", &AC::m_dwMTU},
+    {u"ClassID", &AC::m_classId},
+};
+}  // namespace
 
-void CBTAutoConnect::PutAll(HKEY hKey) {
-    put_text(hKey, u"ServiceName", m_szServiceName, MAX_PATH);
-    put_bytes(hKey, u"BDAddress", m_bdAddr);
-    put_bytes(hKey, u"BDDevClass", m_devClass);
-    put_byte_string(hKey, u"BDName", m_szBdName, kCfgBdNameBytes, REG_SZ);
-    put_dword(hKey, u"UUID", m_dwUUID);
-    put_dword(hKey, u"SecurityID", m_dwSecurityID);
-    put_dword(hKey, u"SecurityLevel", m_dwSecurityLevel);
-    put_dword(hKey, u"MTU", m_dwMTU);
-    put_bytes(hKey, u"ClassID", std::span<const BYTE>(reinterpret_cast<const BYTE*>(&m_classId), sizeof(GUID)));
-}
+QEL_CFG_ROOT_TABLE_IO(CBTAutoConnect, kAutoConnectRows)

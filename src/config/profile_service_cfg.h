@@ -13,13 +13,21 @@
 
 #include "config/service_cfg.h"
 
+// The members every profile's service record declares alike: the constructor taking an optional
+// key name, Read() finding the key by the profile's UUID, and (the _RECORD form) GetAll and PutAll
+// for the profile's own values. Leaves the class's access public.
+#define QEL_PROFILE_SERVICE_KEY(Type, uuid)                                                  \
+public:                                                                                      \
+    explicit Type(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}         \
+    LONG Read() override { return ReadProfile(uuid); }
+#define QEL_PROFILE_SERVICE_RECORD(Type, uuid) \
+    QEL_PROFILE_SERVICE_KEY(Type, uuid)        \
+    void GetAll(HKEY hKey) override;           \
+    void PutAll(HKEY hKey) override;
+
 // Serial port (0x1101).
 class CBTSPPServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTSPPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidSerialPort); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTSPPServiceCfg, kUuidSerialPort)
     QEL_CFG_COMPARISON_SLOTS(CBTSPPServiceCfg, CBTServiceCfg)
 
     DWORD m_dwComPortNumber = 0;  // "ComPortNumber"
@@ -28,11 +36,7 @@ public:
 
 // Dial-up networking (0x1103). Its rate value is spelled "Baudrate".
 class CBTDUNServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTDUNServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidDialupNetworking); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTDUNServiceCfg, kUuidDialupNetworking)
     QEL_CFG_COMPARISON_SLOTS(CBTDUNServiceCfg, CBTServiceCfg)
 
     DWORD m_dwModemComPortNumber = 0;  // "ModemComPortNumber"
@@ -42,11 +46,7 @@ public:
 
 // Fax (0x1111). Its rate value is spelled "BaudRate".
 class CBTFAXServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTFAXServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidFax); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTFAXServiceCfg, kUuidFax)
     QEL_CFG_COMPARISON_SLOTS(CBTFAXServiceCfg, CBTServiceCfg)
 
     DWORD m_dwModemComPortNumber = 0;  // "ModemComPortNumber"
@@ -58,10 +58,7 @@ public:
 class CBTLAPServiceCfg : public CBTServiceCfg {
 public:
     static constexpr std::size_t kNetworkAccessDescriptionChars = 259;
-    explicit CBTLAPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidLanAccess); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTLAPServiceCfg, kUuidLanAccess)
     QEL_CFG_COMPARISON_SLOTS(CBTLAPServiceCfg, CBTServiceCfg)
 
     DWORD m_dwNetworkMode = 1;                    // "NetworkMode"
@@ -70,11 +67,7 @@ public:
 
 // File transfer (0x1106). "FlistFormat" is read only.
 class CBTFTPServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTFTPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidObexFileTransfer); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTFTPServiceCfg, kUuidObexFileTransfer)
     QEL_CFG_COMPARISON_SLOTS(CBTFTPServiceCfg, CBTServiceCfg)
 
     std::u16string m_szRoot;            // "Root"
@@ -87,10 +80,7 @@ public:
 class CBTOPPServiceCfg : public CBTServiceCfg {
 public:
     static constexpr std::size_t kDefaultBusinessCardChars = 520;
-    explicit CBTOPPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidObexObjectPush); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTOPPServiceCfg, kUuidObexObjectPush)
     QEL_CFG_COMPARISON_SLOTS(CBTOPPServiceCfg, CBTServiceCfg)
 
     std::u16string m_szDefaultBusinessCard;  // "DefaultBusinessCard", 520
@@ -105,11 +95,7 @@ public:
 
 // Synchronisation (0x1104).
 class CBTSYNCServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTSYNCServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidIrMcSync); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTSYNCServiceCfg, kUuidIrMcSync)
     QEL_CFG_COMPARISON_SLOTS(CBTSYNCServiceCfg, CBTServiceCfg)
 
     std::u16string m_szLocalStoreDirectory;  // "LocalStoreDirectory"
@@ -121,11 +107,7 @@ public:
 
 // Imaging (0x111B).
 class CBTBIPServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTBIPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidImaging); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTBIPServiceCfg, kUuidImaging)
     QEL_CFG_COMPARISON_SLOTS(CBTBIPServiceCfg, CBTServiceCfg)
 
     std::u16string m_szInboxDirectory;  // "InboxDirectory"
@@ -133,11 +115,7 @@ public:
 
 // Printing (0x1126).
 class CBTPrintServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTPrintServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidHardcopyCableReplacement); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTPrintServiceCfg, kUuidHardcopyCableReplacement)
     QEL_CFG_COMPARISON_SLOTS(CBTPrintServiceCfg, CBTServiceCfg)
 
     std::u16string m_szPrinterName;    // "PrinterName"
@@ -146,11 +124,7 @@ public:
 
 // Headset (0x1108). Its own values start at 0 and empty; it compares and copies as a service.
 class CBTHSPServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTHSPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidHeadset); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTHSPServiceCfg, kUuidHeadset)
 
     std::u16string m_szHfpName;          // "HfpName"
     std::u16string m_szAvName;           // "AvName"
@@ -160,11 +134,7 @@ public:
 // Headset audio gateway (0x1112). Compares and copies "Auto", "BDAddress" and "ConnectedUUID"
 // in addition to the base fields.
 class CBTHAGServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTHAGServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidHeadsetAudioGateway); }
-    void GetAll(HKEY hKey) override;
-    void PutAll(HKEY hKey) override;
+    QEL_PROFILE_SERVICE_RECORD(CBTHAGServiceCfg, kUuidHeadsetAudioGateway)
     QEL_CFG_COMPARISON_SLOTS(CBTHAGServiceCfg, CBTServiceCfg)
 
     std::array<BYTE, 6> m_bdAddress{};  // "BDAddress", REG_BINARY 6
@@ -173,7 +143,5 @@ public:
 
 // Hands-free (0x111E): the service values only.
 class CBTHFPServiceCfg : public CBTServiceCfg {
-public:
-    explicit CBTHFPServiceCfg(const char16_t* szKeyName = nullptr) : CBTServiceCfg(szKeyName) {}
-    LONG Read() override { return ReadProfile(kUuidHandsfree); }
+    QEL_PROFILE_SERVICE_KEY(CBTHFPServiceCfg, kUuidHandsfree)
 };

@@ -3,6 +3,7 @@
 // one written, say) breaks them.
 #include <functional>
 
+#include "config/autoconnect_cfg.h"
 #include "config/connect_settings_cfg.h"
 #include "config/install_cfg.h"
 #include "config/pim_cfg.h"
@@ -54,6 +55,9 @@ const Layout kLayouts[] = {
      {u"Installed", u"SendPictures", u"PromptForPictures"}},
     {"CustomApps", [] { return saved_names(CBTCustomAppsCfg(u"1")); }, {u"AppMenu", u"AppName", u"AppPath"}},
     {"HWPort", [] { return saved_names(CBTHWPortCfg(3)); }, {u"RefCount", u"HwPort"}},
+    {"AutoConnect", [] { return saved_names(CBTAutoConnect(7)); },
+     {u"ServiceName", u"BDAddress", u"BDDevClass", u"BDName", u"UUID", u"SecurityID", u"SecurityLevel", u"MTU",
+      u"ClassID"}},
     {"Component", [] { return saved_names(CBTComponentCfg(u"Stack")); }, {u"Flags", u"Dir"}},
 };
 
