@@ -166,15 +166,6 @@ TEST_F(VNoteReaderTest, EachKeywordFillsItsListAndEachNoteStartsEmpty) {
     EXPECT_EQ(m.lists[SUMMARY], (std::vector<std::string>{"only"}));
 }
 
-TEST_F(VNoteReaderTest, HeaderFieldsAreCutToTheirSize) {
-    const std::string luid(700, 'L');
-    const std::string version = "1.1" + std::string(40, '0');
-    const Parsed p = parse("BEGIN:VNOTE\r\nX-IRMC-LUID:" + luid + "\r\nVERSION:" + version + "\r\nEND:VNOTE\r\n");
-    ASSERT_EQ(p.notes.size(), 1u);
-    EXPECT_EQ(p.notes[0].luid, luid.substr(0, 511));
-    EXPECT_EQ(p.notes[0].version, version.substr(0, 24));
-}
-
 // The delivered record can be read through the value conversions: quoted-printable soft breaks
 // joined by the line reader, then decoded with the named character set.
 void body_as_utf8(tOSIF_STOREID, tagvObject* object, std::uint32_t, std::uintptr_t context) {
@@ -187,19 +178,6 @@ TEST_F(VNoteReaderTest, QuotedPrintableBodiesReadBackAsText) {
     std::string body;
     EXPECT_EQ(OSIF_ParseVNotes(s.get(), body_as_utf8, reinterpret_cast<std::uintptr_t>(&body)), OSIF_SUCCESS);
     EXPECT_EQ(body, "Line\r\nv\xC3\xA5r end");
-}
-
-TEST_F(VNoteReaderTest, KeywordTableAndLists) {
-    const char* names[] = {"BEGIN", "X-IRMC-LUID", "VERSION", "DCREATED", "LAST-MODIFIED",
-                           "SUMMARY", "BODY", "CATEGORIES", "CLASS", "END"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(VNoteKeywordToken(names[i]), i + 1) << names[i];
-    EXPECT_EQ(VNoteKeywordToken("last-modified"), VNOTE_LAST_MODIFIED);
-    for (const char* other : {"", "NOTE", "BODYX", "X-IRMC-LUI", "DESCRIPTION"}) EXPECT_EQ(VNoteKeywordToken(other), 0);
-    EXPECT_EQ(VNoteKeywordToken(nullptr), 0);
-    tagvNote note{};
-    EXPECT_EQ(VNoteList(VNOTE_BODY, note), &note.BODY);
-    EXPECT_EQ(VNoteList(VNOTE_CLASS, note), &note.CLASS);
-    EXPECT_EQ(VNoteList(VNOTE_VERSION, note), nullptr);
 }
 
 TEST_F(VNoteReaderTest, LogLinesOfEachRule) {
