@@ -17,11 +17,14 @@
 #include "platform/last_error.h"
 #include "platform/registry/registry.h"
 #include "platform/utf.h"
+#include "../config/records/records_test_util.h"
 #include "support/test_support.h"
 
 namespace {
 
 using namespace qel::platform;
+using qel::test::set_binary;
+using qel::test::set_dword;
 namespace fs = std::filesystem;
 
 // A PNG header stating a size, followed by `tag` so that files of one size still differ.
@@ -61,18 +64,6 @@ protected:
         CBTInstallCfg cfg;
         cfg.m_szInstallDir = *utf8_to_utf16(dir);
         ASSERT_EQ(cfg.Save(), ERROR_SUCCESS);
-    }
-
-    static void set_binary(HKEY root, std::u16string_view path, std::u16string_view name, std::vector<BYTE> data) {
-        RegKey key;
-        ASSERT_EQ(reg_create_key(root, path, KEY_ALL_ACCESS, key.put(), nullptr), ERROR_SUCCESS);
-        ASSERT_EQ(reg_set_value(key.get(), name, REG_BINARY, data.data(), DWORD(data.size())), ERROR_SUCCESS);
-    }
-
-    static void set_dword(HKEY root, std::u16string_view path, std::u16string_view name, DWORD value) {
-        RegKey key;
-        ASSERT_EQ(reg_create_key(root, path, KEY_ALL_ACCESS, key.put(), nullptr), ERROR_SUCCESS);
-        ASSERT_EQ(reg_set_value(key.get(), name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
     }
 
     qel::test::TempDir dir_;

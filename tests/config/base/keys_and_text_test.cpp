@@ -20,14 +20,7 @@ LSTATUS set_bytes(HKEY key, std::u16string_view name, std::size_t size, BYTE fil
 }
 
 std::vector<BYTE> get_bytes(HKEY root, std::u16string_view path, std::u16string_view name) {
-    RegKey key;
-    if (reg_open_key(root, path, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
-    DWORD size = 0;
-    DWORD type = 0;
-    if (reg_query_value(key.get(), name, &type, nullptr, &size) != ERROR_SUCCESS) return {};
-    std::vector<BYTE> data(size);
-    reg_query_value(key.get(), name, &type, data.data(), &size);
-    return data;
+    return value_bytes(root, path, name).value_or(std::vector<BYTE>{});
 }
 
 TEST_F(CopyTest, CopiesValuesAndSubKeysDeeply) {
