@@ -56,7 +56,7 @@ std::uint32_t OSIF_WriteClEntry(std::FILE* stream, const tagClEntry* entry) noex
 std::uint32_t OSIF_ReadClEntry(std::FILE* stream, tagClEntry* entry) noexcept;
 
 // True when an entry with the same LUID (compared exactly) follows the stream's current position;
-// malformed lines are passed over. The position (and the end-of-file state) are restored.
+// malformed lines are passed over. The position is restored (and the end-of-file mark cleared).
 bool OSIF_FindClEntry(std::FILE* stream, const tagClEntry* entry) noexcept;
 
 // Keeps the newest 250 lines of the log at logPath. With 250 lines or fewer nothing is touched.
