@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "config/cfg_iterator.h"
-#include "config/record_values.h"
+#include "config/record_table.h"
 #include "config/reg_key.h"
 #include "config/registry_view.h"
 #include "platform/text/text.h"
@@ -121,6 +121,20 @@ std::unique_ptr<CBTAppCfg> CBTConnectionInfoCfg::NewAppCfg(DWORD dwUUID) {
     }
 }
 
+namespace {
+using CI = CBTConnectionInfoCfg;
+// The connection's own values, after its application's. The local adapter's address is copied
+// (a copy saved elsewhere must not lose it) but not compared.
+const RecordRow<CI> kConnectionRows[] = {
+    {u"BDAddress", &CI::m_bdAddr},
+    {u"LocalBAddress", &CI::m_localBdAddr, 0, kRowWritten | kRowCopied},
+    {u"BDDevClass", &CI::m_devClass},
+    {u"BDName", &CI::m_szBdName, kCfgBdNameBytes},
+    {u"DefaultConnection", &CI::m_dwDefaultConnection},
+    {u"Flags", &CI::m_dwFlags},
+};
+}  // namespace
+
 void CBTConnectionInfoCfg::GetAll(HKEY hKey) {
     // A record read again from a connection of another profile takes that profile's record, so
     // that its values are neither dropped on reading nor written with the wrong profile's values.
@@ -136,12 +150,7 @@ void CBTConnectionInfoCfg::GetAll(HKEY hKey) {
     }
     m_pAppCfg->SetKeyName(m_szKeyName);
     m_pAppCfg->GetAll(hKey);
-    get_bytes(hKey, u"BDAddress", m_bdAddr);
-    get_bytes(hKey, u"LocalBAddress", m_localBdAddr);
-    get_bytes(hKey, u"BDDevClass", m_devClass);
-    get_byte_string(hKey, u"BDName", m_szBdName, kCfgBdNameBytes);
-    get_dword(hKey, u"DefaultConnection", m_dwDefaultConnection);
-    get_dword(hKey, u"Flags", m_dwFlags);
+    read_rows(hKey, *this, kConnectionRows);
 }
 
 void CBTConnectionInfoCfg::PutAll(HKEY hKey) {
@@ -149,29 +158,16 @@ void CBTConnectionInfoCfg::PutAll(HKEY hKey) {
         m_pAppCfg->SetKeyName(m_szKeyName);
         m_pAppCfg->PutAll(hKey);
     }
-    put_bytes(hKey, u"BDAddress", m_bdAddr);
-    put_bytes(hKey, u"LocalBAddress", m_localBdAddr);
-    put_bytes(hKey, u"BDDevClass", m_devClass);
-    put_byte_string(hKey, u"BDName", m_szBdName, kCfgBdNameBytes);
-    put_dword(hKey, u"DefaultConnection", m_dwDefaultConnection);
-    put_dword(hKey, u"Flags", m_dwFlags);
+    write_rows(hKey, *this, kConnectionRows);
 }
 
 bool CBTConnectionInfoCfg::IsEqualCfg(const CBTConnectionInfoCfg& other) const {
-    return CBTCfg::IsEqualCfg(other) && m_bdAddr == other.m_bdAddr && m_szBdName == other.m_szBdName &&
-           m_devClass == other.m_devClass && m_dwDefaultConnection == other.m_dwDefaultConnection &&
-           m_dwFlags == other.m_dwFlags;
+    return CBTCfg::IsEqualCfg(other) && rows_equal(*this, other, kConnectionRows);
 }
 
 void CBTConnectionInfoCfg::CopyCfg(const CBTConnectionInfoCfg& other) {
     CBTCfg::CopyCfg(other);
-    m_bdAddr = other.m_bdAddr;
-    m_szBdName = other.m_szBdName;
-    m_devClass = other.m_devClass;
-    m_dwDefaultConnection = other.m_dwDefaultConnection;
-    m_dwFlags = other.m_dwFlags;
-    // The local adapter's address too: a copy saved elsewhere must not lose it.
-    m_localBdAddr = other.m_localBdAddr;
+    copy_rows(*this, other, kConnectionRows);
     m_pAppCfg = other.m_pAppCfg ? other.m_pAppCfg->Clone() : nullptr;
 }
 
