@@ -66,6 +66,13 @@ void print_world(std::ostream& out, const qel::sim::World& w) {
         if (d.battery >= 0) out << ", battery " << d.battery << "%";
         out << ", signal " << d.rssi << " dBm\n";
         print_services(out, d.services);
+        if (d.phone) {
+            const auto& p = *d.phone;
+            out << "    phone modem: " << (p.cdma ? "CDMA" : "GSM") << ", operator "
+                << (p.operator_number.empty() ? "none" : p.operator_number) << ", model \""
+                << (p.model.empty() ? d.name : p.model) << "\", contexts "
+                << (p.context_range ? *p.context_range : "none") << (p.echo ? ", echo" : ", no echo") << "\n";
+        }
         for (const auto& [op, b] : d.behaviours) {
             out << "    scripted " << op << ":";
             if (b.result) out << " result " << qbt_rc_text(*b.result);

@@ -45,7 +45,7 @@ std::u16string upper(std::u16string s) {
 }
 
 std::u16string instance_name(int n) {
-    char buf[8];
+    char buf[16];
     std::snprintf(buf, sizeof buf, "%04d", n);
     return platform::to_utf16(buf);
 }

@@ -138,6 +138,14 @@ TEST_F(SimPhoneCommand, BadUsageAndBadWorlds) {
     EXPECT_TRUE(std::filesystem::is_empty(com_dir_.path())) << "no phone was started";
 }
 
+TEST_F(SimPhoneCommand, WorldShowListsThePhoneModem) {
+    const ProgramRun run = run_qelcfg({"world", "show"});
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_NE(run.out.find("phone modem: GSM, operator 262001, model \"Corvo 6300i GSM\", contexts 1-3, echo\n"),
+              std::string::npos)
+        << run.out;
+}
+
 // The process-wide stop request: a time limit passes with none; a signal is latched for good.
 // (Runs in this test process: after it, every wait here answers "interrupt".)
 TEST(StopRequest, TimeLimitThenALatchedInterrupt) {
