@@ -8,7 +8,7 @@
 // the destructor) asks it to end, cancels a pending read and a pause in the middle of an answer,
 // and joins it; after stop() returns no byte is written any more. The COM link is removed by the
 // destructor.
-// Lock: mutex_ (in the implementation) guards the engine, the behaviour and the command log;
+// Lock: the implementation's State::mutex guards the engine, the behaviour and the command log;
 // every accessor is safe from any thread.
 //
 // Failures: start() answers nothing, with a readable reason in `error`, when no pseudo-terminal
