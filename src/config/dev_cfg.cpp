@@ -258,19 +258,22 @@ void CBTDevCfg::DeleteAllKeys(const CfgBdAddr& tBdAddr) {
     clear_record_link_key(tBdAddr);
 }
 
-LONG CBTDevCfg::Delete(const CfgBdAddr& bda) {
+LONG qel::config::DeleteDeviceKey(HKEY root, const CfgBdAddr& bda) {
     BtRegKey devices;
-    LONG result = devices.Open(HKEY_LOCAL_MACHINE, kDevicesPath, CfgAccess(KEY_READ | KEY_WRITE));
+    LONG result = devices.Open(root, kDevicesPath, CfgAccess(KEY_READ | KEY_WRITE));
     if (result != ERROR_SUCCESS) return result;
     return devices.RecurseDeleteKey(DeviceKeyName(bda).c_str());
 }
 
-LONG CBTDevCfg::DeleteAll() {
+LONG qel::config::DeleteDevicesKey(HKEY root) {
     BtRegKey config;
-    LONG result = config.Open(HKEY_LOCAL_MACHINE, kBTConfigPath, CfgAccess(KEY_READ | KEY_WRITE));
+    LONG result = config.Open(root, kBTConfigPath, CfgAccess(KEY_READ | KEY_WRITE));
     if (result != ERROR_SUCCESS) return result;
     return config.RecurseDeleteKey(u"Devices");
 }
+
+LONG CBTDevCfg::Delete(const CfgBdAddr& bda) { return DeleteDeviceKey(HKEY_LOCAL_MACHINE, bda); }
+LONG CBTDevCfg::DeleteAll() { return DeleteDevicesKey(HKEY_LOCAL_MACHINE); }
 
 DWORD CBTDevCfg::ReadDwordValue(const CfgBdAddr& tBdAddr, std::u16string_view szValName) {
     RegKey key;

@@ -35,6 +35,10 @@ namespace qel::config {
 bool KeyNameToBda(std::u16string_view name, CfgBdAddr& bda);
 // The device key name of an address as UTF-16 text.
 std::u16string DeviceKeyName(const CfgBdAddr& bda);
+// Deletes one device's key under `root`'s "Devices" tree with everything below it, or (the second)
+// the whole "Devices" key; the result of opening the parent key or of the deletion.
+LONG DeleteDeviceKey(HKEY root, const CfgBdAddr& bda);
+LONG DeleteDevicesKey(HKEY root);
 }  // namespace qel::config
 
 class CBTDevCfg : public CBTCfg {

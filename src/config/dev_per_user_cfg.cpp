@@ -88,16 +88,5 @@ bool CBTDevPerUserCfg::IsTrusted(const CfgBdAddr& tBdAddr) {
     return record.m_ullTrustedMask == kTrustedAll;
 }
 
-LONG CBTDevPerUserCfg::Delete(const CfgBdAddr& bda) {
-    BtRegKey devices;
-    LONG result = devices.Open(HKEY_CURRENT_USER, kDevicesPath, CfgAccess(KEY_READ | KEY_WRITE));
-    if (result != ERROR_SUCCESS) return result;
-    return devices.RecurseDeleteKey(DeviceKeyName(bda).c_str());
-}
-
-LONG CBTDevPerUserCfg::DeleteAll() {
-    BtRegKey config;
-    LONG result = config.Open(HKEY_CURRENT_USER, kBTConfigPath, CfgAccess(KEY_READ | KEY_WRITE));
-    if (result != ERROR_SUCCESS) return result;
-    return config.RecurseDeleteKey(u"Devices");
-}
+LONG CBTDevPerUserCfg::Delete(const CfgBdAddr& bda) { return DeleteDeviceKey(HKEY_CURRENT_USER, bda); }
+LONG CBTDevPerUserCfg::DeleteAll() { return DeleteDevicesKey(HKEY_CURRENT_USER); }
