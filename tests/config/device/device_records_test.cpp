@@ -160,15 +160,20 @@ TEST_F(DeviceRecordsTest, IsPairedUnderBothLayoutsAndVersions) {
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kLinkKeys + u"\\" + kPhoneKey));
 }
 
-TEST_F(DeviceRecordsTest, TamperedLinkKeyReadsAsNotPairedAndIsRemoved) {
-    set_version(u"4.0");
+// The phone's record holding kKey under an old installation; the sealed "LinkKey" bytes.
+std::optional<std::vector<BYTE>> save_phone_link_key() {
     CBTDevCfg device(kPhoneKey.c_str());
     device.m_linkKey = kKey;
     device.m_fLinkKeyPresent = 1;
-    ASSERT_EQ(device.Save(), ERROR_SUCCESS);
-    const std::u16string path = kDevices + u"\\" + kPhoneKey;
-    auto sealed = value_bytes(HKEY_LOCAL_MACHINE, path, u"LinkKey");
+    EXPECT_EQ(device.Save(), ERROR_SUCCESS);
+    return value_bytes(HKEY_LOCAL_MACHINE, kDevices + u"\\" + kPhoneKey, u"LinkKey");
+}
+
+TEST_F(DeviceRecordsTest, TamperedLinkKeyReadsAsNotPairedAndIsRemoved) {
+    set_version(u"4.0");
+    auto sealed = save_phone_link_key();
     ASSERT_TRUE(sealed);
+    const std::u16string path = kDevices + u"\\" + kPhoneKey;
     (*sealed)[sealed->size() - 3] ^= 0x5A;
     set_binary(HKEY_LOCAL_MACHINE, path, u"LinkKey", *sealed);
 
@@ -182,11 +187,7 @@ TEST_F(DeviceRecordsTest, TamperedLinkKeyReadsAsNotPairedAndIsRemoved) {
 
 TEST_F(DeviceRecordsTest, LinkKeyMovedToAnotherDeviceDoesNotOpen) {
     set_version(u"4.0");
-    CBTDevCfg device(kPhoneKey.c_str());
-    device.m_linkKey = kKey;
-    device.m_fLinkKeyPresent = 1;
-    ASSERT_EQ(device.Save(), ERROR_SUCCESS);
-    auto sealed = value_bytes(HKEY_LOCAL_MACHINE, kDevices + u"\\" + kPhoneKey, u"LinkKey");
+    auto sealed = save_phone_link_key();
     ASSERT_TRUE(sealed);
     // Stored under another value name, the sealed data carries the wrong name.
     set_binary(HKEY_LOCAL_MACHINE, kDevices + u"\\11:22:33:44:55:66", u"OtherKey", *sealed);
@@ -220,6 +221,10 @@ TEST_F(DeviceRecordsTest, DeleteRemovesRecordAndCacheButKeepsOthers) {
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, kDevices + u"\\" + kPhoneKey));
     EXPECT_EQ(CBTDevCfg::DeleteAll(), ERROR_SUCCESS);
     EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kDevices));
+    EXPECT_EQ(CBTDevPerUserCfg::Delete(kPhone), ERROR_SUCCESS);  // the user's record of the device
+    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, kDevices));
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, kDevices + u"\\" + kPhoneKey));
+    EXPECT_EQ(CBTDevPerUserCfg::Delete(kPhone), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(CBTDevPerUserCfg::DeleteAll(), ERROR_SUCCESS);
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, kDevices));
 }
