@@ -156,7 +156,6 @@ bool take_property(int token, SplitLine& line, tagvObject& object, ContactState&
     }
 }
 
-// Reads the lines of one contact after its BEGIN line.
 tOSIF_ERROR parse_contact(std::FILE* stream, tagvObject& object) noexcept {
     ContactState state;
     SplitLine line;
@@ -214,6 +213,11 @@ int VCardKeywordToken(const char* name) noexcept {
         if (qel::pim::reading::lookup(std::span(&alias.name, 1), name)) return alias.token;
     }
     return VCARD_UNKNOWN;
+}
+
+tOSIF_ERROR OSIF_ParseVCardBody(std::FILE* stream, tagvObject& object) noexcept {
+    if (!stream) return OSIF_ERR_PARSE;
+    return parse_contact(stream, object);
 }
 
 tOSIF_ERROR OSIF_ParseVCards(std::FILE* stream, OSIF_ObjectCallback callback, std::uintptr_t context) noexcept {

@@ -5,8 +5,8 @@
 // Promises: one parse at a time uses the record (parses on other threads wait); the lists of a
 // contact are freed when the next contact begins, so a file of any length holds one contact's
 // memory and temporary files at a time. Result codes are those of osif_records.h: 18, 19 when a
-// contact had warnings, 20 for a refused file (no BEGIN, unsupported version, missing END, or the
-// stream ending after the last contact), 11 when memory runs out. Nothing throws.
+// contact had warnings, 20 for a refused file (no BEGIN, unsupported version, missing END, or no
+// contact at all), 11 when memory runs out. Nothing throws.
 #pragma once
 
 #include <cstdint>
@@ -63,3 +63,9 @@ int VCardKeywordToken(const char* name) noexcept;
 
 // Reads every contact of stream; callback (optional) gets store 0 for each complete contact.
 tOSIF_ERROR OSIF_ParseVCards(std::FILE* stream, OSIF_ObjectCallback callback, std::uintptr_t context) noexcept;
+
+// Reads one contact whose BEGIN line has already been read (a contact embedded in another object)
+// into `object`, which the caller zeroed and later frees with OSIF_FreeObject(OSIF_STORE_PHONEBOOK).
+// Consumes nothing past the contact's END line. 18, 19 with warnings, 20 when refused (unsupported
+// version, no END before the end of the stream), 11 when memory runs out.
+tOSIF_ERROR OSIF_ParseVCardBody(std::FILE* stream, tagvObject& object) noexcept;

@@ -4,8 +4,8 @@
 //
 // Promises: the contact reader sees the contact exactly as it would in a file of its own and
 // consumes nothing past the contact's END line, so the caller goes on reading right after it.
-// The contact is read through the shared parse record (which then holds that contact until the
-// next object begins) and is not kept; the caller's own records are never touched. Nothing throws.
+// The contact is read into a record of its own and freed at once (it is not kept); the shared parse
+// record and the caller's own records are never touched. Nothing throws.
 #pragma once
 
 #include <cstdio>
