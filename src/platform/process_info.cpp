@@ -1,4 +1,4 @@
-// Process facts: the WOW64 question (see process_info.h).
+// Process facts: the WOW64 question and the program's file (see process_info.h).
 #include "platform/process_info.h"
 
 #include <atomic>
@@ -20,6 +20,13 @@ bool is_wow64_process() noexcept {
 
 void set_wow64_for_tests(std::optional<bool> answer) noexcept {
     g_wow64_override.store(answer ? (*answer ? 1 : 0) : -1, std::memory_order_release);
+}
+
+std::optional<std::filesystem::path> executable_path() noexcept {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    return exe;
 }
 
 }  // namespace qel::platform

@@ -2,6 +2,7 @@
 // Promises: thread-safe; no exceptions.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 
 namespace qel::platform {
@@ -12,5 +13,9 @@ bool is_wow64_process() noexcept;
 
 // Makes is_wow64_process answer `answer` (nullopt: the real answer again). Tests only.
 void set_wow64_for_tests(std::optional<bool> answer) noexcept;
+
+// The running program's file (the platform's module file name of the executable), or nothing when
+// the operating system does not say.
+std::optional<std::filesystem::path> executable_path() noexcept;
 
 }  // namespace qel::platform

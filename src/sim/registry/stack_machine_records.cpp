@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/process_info.h"
 #include "platform/registry/registry.h"
 #include "platform/text/text.h"
 
@@ -82,10 +83,8 @@ LSTATUS write_modem_class_entry(std::string_view port_name, std::string_view fri
 }
 
 std::filesystem::path program_data_dir() {
-    // The running program's file, as the process's own link names it.
     std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::current_path(ec) / "qelcfg";
+    const auto exe = platform::executable_path().value_or(std::filesystem::current_path(ec) / "qelcfg");
     return ((exe.parent_path() / ".." / "share" / "qelcfg").lexically_normal() / "");
 }
 
