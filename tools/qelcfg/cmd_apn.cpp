@@ -84,6 +84,7 @@ int lookup(const std::string& number, const std::string& db) {
         std::cerr << "qelcfg: OPERATOR must be the operator's decimal number (mcc and mnc), for example 26201\n";
         return 2;
     }
+    if (db.empty()) ensure_installation_record();
     cProviderSettingsXML settings;
     if (!settings.Initialize(db.c_str())) {
         std::cerr << "qelcfg: no access-point database at " << settings.FileName() << "\n";

@@ -137,6 +137,7 @@ bool prepare_sim(const SimOptions& options, const std::string& port, SimulatedPh
 }
 
 int run_query(const std::string& port, bool keep_open, const SimOptions& sim) {
+    ensure_installation_record();
     SimulatedPhone phone;
     int code = 0;
     if (!prepare_sim(sim, port, phone, code)) return code;

@@ -24,4 +24,9 @@ struct DefaultActionRegistrar {
 // Sub-commands report their result here; main returns it.
 void set_exit_code(int code);
 
+// The program runs on the simulated stack, whose installation record names the folder of the
+// program's data (icons, the default access-point database). Commands that look data up there
+// call this first: it writes the record when the registry has none and never changes one.
+void ensure_installation_record();
+
 }  // namespace qelcfg

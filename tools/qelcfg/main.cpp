@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "sim/registry/stack_machine_records.h"
 
 namespace qelcfg {
 namespace {
@@ -36,6 +37,8 @@ DefaultActionRegistrar::DefaultActionRegistrar(std::function<int()> action) {
 }
 
 void set_exit_code(int code) { g_exit_code = code; }
+
+void ensure_installation_record() { qel::sim::write_install_record_if_missing(); }
 
 }  // namespace qelcfg
 

@@ -58,6 +58,16 @@ TEST_F(ApnCommands, LookupWithoutDbUsesTheSystemDirectory) {
     EXPECT_NE(run.out.find("database: " + file("system/providers.bin").string()), std::string::npos) << run.out;
 }
 
+TEST_F(ApnCommands, LookupWithoutDbFallsBackToTheBuiltDatabase) {
+    // A registry that never met the stack gets its installation record, whose folder holds the
+    // database the build made from the public operator list.
+    const auto built = binary_dir() / "share" / "qelcfg" / "providers.bin";
+    if (!std::filesystem::exists(built)) GTEST_SKIP() << "the build made no default database";
+    const ProgramRun run = run_qelcfg({"apn", "lookup", "26201"});
+    EXPECT_EQ(run.exit_code, 0) << run.out;
+    EXPECT_NE(run.out.find("database: " + built.lexically_normal().string()), std::string::npos) << run.out;
+}
+
 TEST_F(ApnCommands, BadUsageAndUnreadableDatabases) {
     ASSERT_EQ(run_qelcfg({"apn", "build-db", file("list.xml").string(), "-o", db()}).exit_code, 0);
     EXPECT_EQ(run_qelcfg({"apn", "lookup", "26x01", "--db", db()}).exit_code, 2);
