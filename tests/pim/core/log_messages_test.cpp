@@ -3,14 +3,11 @@
 // program never meets the trace tests' viewer on 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "pim/ole_dates.h"
 #include "pim/osif_files.h"
 #include "pim/osif_objects.h"
 #include "pim/quoted_printable.h"
 #include "pim_core_fixture.h"
-#include "platform/udp_socket.h"
 #include "trace/pim_log.h"
 
 using namespace pimtest;
@@ -22,29 +19,14 @@ constexpr std::uint32_t kViewerAddress = 0x7F000002;  // 127.0.0.2
 class LogMessages : public PimCoreTest {
 protected:
     void SetUp() override {
-        viewer_ = qel::platform::UdpSocket::bind(kViewerAddress, qel::trace::kTraceViewerPort);
-        if (!viewer_) GTEST_SKIP() << "UDP port 37926 on 127.0.0.2 is not available";
-        qel::platform::RegKey key;
-        ASSERT_EQ(qel::platform::reg_create_key(HKEY_CURRENT_USER, u"Software\\QUORLAN\\BTConfig\\Debug",
-                                                KEY_ALL_ACCESS, key.put(), nullptr),
-                  0);
-        const DWORD address = kViewerAddress;
-        ASSERT_EQ(qel::platform::reg_set_value(key.get(), u"LogIPAddr", REG_DWORD,
-                                               reinterpret_cast<const BYTE*>(&address), sizeof address),
-                  0);
-        qel::trace::reset_pim_log();
+        if (!viewer_.start(kViewerAddress)) GTEST_SKIP() << "UDP port 37926 on 127.0.0.2 is not available";
     }
     void TearDown() override { qel::trace::reset_pim_log(); }
 
     // The next line the viewer receives: its level and text.
-    std::pair<int, std::string> next_line() {
-        auto datagram = viewer_->receive(5000);
-        if (!datagram || datagram->size() < 8) return {-1, "<nothing>"};
-        const int level = (*datagram)[0] | ((*datagram)[1] << 8);
-        return {level, std::string(datagram->begin() + 8, datagram->end())};
-    }
+    std::pair<int, std::string> next_line() { return viewer_.next_line(5000); }
 
-    std::optional<qel::platform::UdpSocket> viewer_;
+    pimsupport::TraceViewer viewer_;
 };
 
 }  // namespace

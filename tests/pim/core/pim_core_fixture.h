@@ -8,41 +8,25 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "pim/charsets.h"
 #include "pim/osif_props.h"
 #include "platform/registry/registry.h"
-#include "support/test_support.h"
+#include "../pim_test_support.h"
 
 namespace pimtest {
 
 inline constexpr const char* kBerlinTz = "CET-1CEST,M3.5.0,M10.5.0/3";
 
-class PimCoreTest : public ::testing::Test {
+class PimCoreTest : public pimsupport::PimTestBase {
 protected:
-    PimCoreTest()
-        : registry_env_("QEL_REGISTRY_DIR", (dir_.path() / "registry").string()),
-          tmp_env_("TMPDIR", (dir_.path() / "tmp").string()),
-          tz_env_("TZ", kBerlinTz) {
-        std::filesystem::create_directories(dir_.path() / "tmp");
-        qel::platform::reg_reset_for_tests();
+    PimCoreTest() : tz_env_("TZ", kBerlinTz) {
         ResetDefaultCodePages();
         tzset();
     }
-    ~PimCoreTest() override {
-        ResetDefaultCodePages();
-        qel::platform::reg_reset_for_tests();
-    }
-
-    std::filesystem::path tmp() const { return dir_.path() / "tmp"; }
-    std::size_t files_in_tmp() const {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp())) ++n;
-        return n;
-    }
+    ~PimCoreTest() override { ResetDefaultCodePages(); }
 
     // Sets a string value of the general configuration key.
     static void set_general(const char16_t* name, std::u16string_view value) {
@@ -56,27 +40,11 @@ protected:
                   0);
     }
 
-    qel::test::TempDir dir_;
-    qel::test::ScopedEnv registry_env_;
-    qel::test::ScopedEnv tmp_env_;
+private:
     qel::test::ScopedEnv tz_env_;
 };
 
-// A read stream over text (a real temporary file, so positions and put-back behave as on disk).
-class TextStream {
-public:
-    explicit TextStream(const std::string& text) : file_(std::tmpfile()) {
-        std::fwrite(text.data(), 1, text.size(), file_);
-        std::rewind(file_);
-    }
-    ~TextStream() { std::fclose(file_); }
-    TextStream(const TextStream&) = delete;
-    TextStream& operator=(const TextStream&) = delete;
-    std::FILE* get() const { return file_; }
-
-private:
-    std::FILE* file_;
-};
+using pimsupport::TextStream;
 
 // The texts of a string list (null texts as "<null>").
 inline std::vector<std::string> texts(const tagString* list) {

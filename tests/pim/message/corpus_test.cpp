@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 
 #include "message_fixture.h"
@@ -16,50 +13,21 @@
 namespace pimmsg {
 namespace {
 
-struct Outcome {
-    std::uint32_t result = 0;
-    std::size_t objects = 0;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::map<std::string, Outcome> expectations() {
-    std::map<std::string, Outcome> out;
-    std::ifstream in(qel::test::source_dir() / "tests/pim/message/corpus_expectations.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string path;
-        Outcome o;
-        fields >> path >> o.result >> o.objects;
-        out[path] = o;
-    }
-    return out;
-}
-
 class CorpusTest : public MessageTest {
 protected:
     // Reads every file under root/folder and compares it with the expectations whose path starts
     // with folder + "/".
     void check_folder(const std::filesystem::path& root, const std::string& folder) {
-        const auto expected = expectations();
+        const auto expected = pimsupport::read_corpus_expectations("tests/pim/message/corpus_expectations.txt");
         ASSERT_FALSE(expected.empty()) << "corpus_expectations.txt is missing or empty";
         std::size_t seen = 0;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
-            if (!entry.is_regular_file()) continue;
-            const std::string relative = std::filesystem::relative(entry.path(), root).generic_string();
-            std::FILE* stream = std::fopen(entry.path().c_str(), "rb");
+        for (const auto& [path, relative] : pimsupport::corpus_files(root, folder)) {
+            std::FILE* stream = std::fopen(path.c_str(), "rb");
             ASSERT_NE(stream, nullptr) << relative;
             const Parse p = parse_stream(stream);
             std::fclose(stream);
             ++seen;
-            const Outcome o{p.result, p.messages.size()};
-            const auto it = expected.find(relative);
-            if (it == expected.end()) {
-                ADD_FAILURE() << relative << " has no expectation (result " << o.result << ", " << o.objects << ")";
-            } else {
-                EXPECT_EQ(o, it->second) << relative << ": result " << o.result << ", " << o.objects << " messages";
-            }
+            pimsupport::expect_corpus_outcome(expected, relative, {p.result, p.messages.size()}, "messages");
         }
         std::size_t listed = 0;
         for (const auto& [path, outcome] : expected) listed += path.starts_with(folder + "/") ? 1 : 0;

@@ -3,14 +3,8 @@
 // object's getters can be read, and no temporary value file outlives the parse record.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "pim/vcal_parser.h"
 #include "pim/vcard_parser.h"
@@ -20,27 +14,6 @@
 
 namespace pimread {
 namespace {
-
-struct Outcome {
-    std::uint32_t result = 0;
-    std::size_t objects = 0;
-    bool operator==(const Outcome&) const = default;
-};
-
-std::map<std::string, Outcome> expectations() {
-    std::map<std::string, Outcome> out;
-    std::ifstream in(qel::test::source_dir() / "tests/pim/read/corpus_expectations.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string path;
-        Outcome o;
-        fields >> path >> o.result >> o.objects;
-        out[path] = o;
-    }
-    return out;
-}
 
 // Reads every getter of each delivered object (so conversions run on real data) and counts them.
 void visit(tOSIF_STOREID store, tagvObject* object, std::uint32_t status, std::uintptr_t context) {
@@ -67,31 +40,24 @@ class CorpusTest : public PimReadTest {};
 TEST_F(CorpusTest, EveryFileGivesItsRecordedResultAndObjectCount) {
     const auto corpus = qel::test::corpus_dir();
     if (!corpus) GTEST_SKIP() << "the sample corpus is not present (set QEL_CORPUS_DIR to its folder)";
-    const auto expected = expectations();
+    const auto expected = pimsupport::read_corpus_expectations("tests/pim/read/corpus_expectations.txt");
     ASSERT_FALSE(expected.empty()) << "corpus_expectations.txt is missing or empty";
-    std::map<std::string, Outcome> seen;
+    pimsupport::CorpusExpectations seen;
     for (const char* folder : {"vcard", "vcalendar"}) {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(*corpus / folder)) {
-            if (!entry.is_regular_file()) continue;
-            const std::string relative = std::filesystem::relative(entry.path(), *corpus).generic_string();
-            std::FILE* stream = std::fopen(entry.path().c_str(), "rb");
+        for (const auto& [path, relative] : pimsupport::corpus_files(*corpus, folder)) {
+            std::FILE* stream = std::fopen(path.c_str(), "rb");
             ASSERT_NE(stream, nullptr) << relative;
-            Outcome o;
+            pimsupport::CorpusOutcome o;
             const auto context = reinterpret_cast<std::uintptr_t>(&o.objects);
-            const std::u16string source = entry.path().u16string();
+            const std::u16string source = path.u16string();
             o.result = folder == std::string("vcard") ? OSIF_ParseVCards(stream, visit, context)
                                                       : OSIF_ParseVCalendars(stream, source.c_str(), visit, context);
             std::fclose(stream);
             seen[relative] = o;
-            const auto it = expected.find(relative);
-            if (it == expected.end()) {
-                ADD_FAILURE() << relative << " has no expectation (result " << o.result << ", " << o.objects << ")";
-            } else {
-                EXPECT_EQ(o, it->second) << relative << ": result " << o.result << ", " << o.objects << " objects";
-            }
+            pimsupport::expect_corpus_outcome(expected, relative, o, "objects");
         }
     }
-    for (const auto& [path, outcome] : expected) EXPECT_TRUE(seen.count(path)) << path << " is not in the corpus";
+    pimsupport::expect_every_file_read(expected, seen);
     qel::pim::release_parse_record();
     EXPECT_EQ(files_in_tmp(), 0u) << "temporary value files were left behind";
 }

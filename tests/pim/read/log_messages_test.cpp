@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "pim/vcal_parser.h"
 #include "pim/vcard_parser.h"
 #include "pim_read_fixture.h"
-#include "platform/udp_socket.h"
 #include "trace/pim_log.h"
 
 namespace pimread {
@@ -23,34 +20,17 @@ constexpr std::uint32_t kViewerAddress = 0x7F000003;  // 127.0.0.3
 class ReaderLogTest : public PimReadTest {
 protected:
     void SetUp() override {
-        viewer_ = qel::platform::UdpSocket::bind(kViewerAddress, qel::trace::kTraceViewerPort);
-        if (!viewer_) GTEST_SKIP() << "UDP port 37926 on 127.0.0.3 is not available";
-        qel::platform::RegKey key;
-        ASSERT_EQ(qel::platform::reg_create_key(HKEY_CURRENT_USER, u"Software\\QUORLAN\\BTConfig\\Debug",
-                                                KEY_ALL_ACCESS, key.put(), nullptr),
-                  0);
-        const DWORD address = kViewerAddress;
-        ASSERT_EQ(qel::platform::reg_set_value(key.get(), u"LogIPAddr", REG_DWORD,
-                                               reinterpret_cast<const BYTE*>(&address), sizeof address),
-                  0);
-        qel::trace::reset_pim_log();
+        if (!viewer_.start(kViewerAddress)) GTEST_SKIP() << "UDP port 37926 on 127.0.0.3 is not available";
     }
     void TearDown() override { qel::trace::reset_pim_log(); }
 
-    // Every line received so far (loopback datagrams arrive as they are sent): level and text.
-    std::vector<std::pair<int, std::string>> drain() {
-        std::vector<std::pair<int, std::string>> lines;
-        while (auto datagram = viewer_->receive(10)) {
-            if (datagram->size() < 8) continue;
-            lines.emplace_back((*datagram)[0] | ((*datagram)[1] << 8), std::string(datagram->begin() + 8, datagram->end()));
-        }
-        return lines;
-    }
+    // Every line received so far: level and text.
+    pimsupport::LogLines drain() { return viewer_.drain(10); }
 
-    std::optional<qel::platform::UdpSocket> viewer_;
+    pimsupport::TraceViewer viewer_;
 };
 
-using Lines = std::vector<std::pair<int, std::string>>;
+using Lines = pimsupport::LogLines;
 
 TEST_F(ReaderLogTest, VCardMessages) {
     {
