@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_support.h"
 #include "pim/notes/change_log.h"
 #include "pim/notes/vnote_parser.h"
-#include "pim/pim_object_record.h"
 
 namespace {
 
@@ -74,17 +74,15 @@ BENCHMARK(BM_PurgeChangeLog)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_ReadChangeLog(benchmark::State& state) {
     const std::string text = change_log(static_cast<int>(state.range(0)));
-    std::FILE* f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
+    const bench::TextFile file(text);
     std::size_t entries = 0;
     for (auto _ : state) {
-        std::rewind(f);
+        std::rewind(file.stream);
         tagClEntry e{};
         entries = 0;
-        while (OSIF_ReadClEntry(f, &e) == OSIF_CL_OK) ++entries;
+        while (OSIF_ReadClEntry(file.stream, &e) == OSIF_CL_OK) ++entries;
         benchmark::DoNotOptimize(e);
     }
-    std::fclose(f);
     if (entries != static_cast<std::size_t>(state.range(0))) state.SkipWithError("not every entry was read");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
@@ -98,15 +96,13 @@ void count(tOSIF_STOREID, tagvObject*, std::uint32_t, std::uintptr_t context) {
 void BM_ParseVNotes(benchmark::State& state) {
     std::string text;
     for (int i = 0; i < state.range(0); ++i) text += note(i);
-    std::FILE* f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
+    const bench::TextFile file(text);
     std::size_t notes = 0;
     for (auto _ : state) {
-        std::rewind(f);
+        std::rewind(file.stream);
         notes = 0;
-        benchmark::DoNotOptimize(OSIF_ParseVNotes(f, count, reinterpret_cast<std::uintptr_t>(&notes)));
+        benchmark::DoNotOptimize(OSIF_ParseVNotes(file.stream, count, reinterpret_cast<std::uintptr_t>(&notes)));
     }
-    std::fclose(f);
     qel::pim::release_parse_record();
     if (notes != static_cast<std::size_t>(state.range(0))) state.SkipWithError("not every note was delivered");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));

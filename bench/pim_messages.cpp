@@ -4,14 +4,12 @@
 // second, and the peak heap in use during a parse above what was in use before it (sampled at
 // every delivered message): it must not grow with the number of messages.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "bench_support.h"
 #include "pim/message/vmsg_parser.h"
-#include "pim/pim_object_record.h"
 
 namespace {
 
@@ -43,46 +41,13 @@ std::string mail(int i, bool attachment) {
     return m + "------=_NextPart_001--\r\nEND:VBODY\r\nEND:VENV\r\nEND:VENV\r\nEND:VMSG\r\n";
 }
 
-struct File {
-    explicit File(const std::string& text) : stream(std::tmpfile()), size(text.size()) {
-        std::fwrite(text.data(), 1, text.size(), stream);
-    }
-    ~File() { std::fclose(stream); }
-    std::FILE* stream;
-    std::size_t size;
-};
-
-struct Sample {
-    std::size_t objects = 0;
-    std::size_t peak = 0;
-};
-
-void sample(tOSIF_STOREID, tagvObject*, std::uint32_t, std::uintptr_t context) {
-    auto& s = *reinterpret_cast<Sample*>(context);
-    ++s.objects;
-    s.peak = std::max(s.peak, mallinfo2().uordblks);
-}
-
 void BM_VMessages(benchmark::State& state) {
     std::string text;
     for (int i = 0; i < state.range(0); ++i) text += i % 2 ? mail(i, i % 5 == 1) : sms(i);
-    const File file(text);
-    std::size_t objects = 0;
-    std::size_t peak_growth = 0;
-    for (auto _ : state) {
-        qel::pim::release_parse_record();
-        std::rewind(file.stream);
-        const std::size_t before = mallinfo2().uordblks;
-        Sample s;
-        benchmark::DoNotOptimize(OSIF_ParseVMessages(file.stream, sample, reinterpret_cast<std::uintptr_t>(&s)));
-        objects = s.objects;
-        peak_growth = std::max(peak_growth, s.peak > before ? s.peak - before : 0);
-    }
-    qel::pim::release_parse_record();
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objects));
-    state.counters["objects"] = static_cast<double>(objects);
-    state.counters["peak_heap_growth_bytes"] = static_cast<double>(peak_growth);
+    const bench::TextFile file(text);
+    bench::run_parse_with_peak_heap(state, file, [](std::FILE* f, std::uintptr_t ctx) {
+        return OSIF_ParseVMessages(f, bench::sample_heap, ctx);
+    });
 }
 BENCHMARK(BM_VMessages)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -3,13 +3,11 @@
 // and objects per second, and the peak heap in use during a parse above what was in use before
 // it (sampled at every delivered object): it must not grow with the number of objects.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "pim/pim_object_record.h"
+#include "bench_support.h"
 #include "pim/vcal_parser.h"
 #include "pim/vcard_parser.h"
 
@@ -41,53 +39,12 @@ std::string event(int i) {
            "LOCATION:Hall\r\nAALARM:20080105T100000Z;;0;\r\nEND:VEVENT\r\n";
 }
 
-// A temporary file holding text, rewound for each parse.
-struct File {
-    explicit File(const std::string& text) : stream(std::tmpfile()), size(text.size()) {
-        std::fwrite(text.data(), 1, text.size(), stream);
-    }
-    ~File() { std::fclose(stream); }
-    std::FILE* stream;
-    std::size_t size;
-};
-
-struct Sample {
-    std::size_t objects = 0;
-    std::size_t peak = 0;
-};
-
-void sample(tOSIF_STOREID, tagvObject*, std::uint32_t, std::uintptr_t context) {
-    auto& s = *reinterpret_cast<Sample*>(context);
-    ++s.objects;
-    s.peak = std::max(s.peak, mallinfo2().uordblks);
-}
-
-template <typename Parse>
-void run(benchmark::State& state, const File& file, Parse parse) {
-    std::size_t objects = 0;
-    std::size_t peak_growth = 0;
-    for (auto _ : state) {
-        qel::pim::release_parse_record();
-        std::rewind(file.stream);
-        const std::size_t before = mallinfo2().uordblks;
-        Sample s;
-        benchmark::DoNotOptimize(parse(file.stream, reinterpret_cast<std::uintptr_t>(&s)));
-        objects = s.objects;
-        peak_growth = std::max(peak_growth, s.peak > before ? s.peak - before : 0);
-    }
-    qel::pim::release_parse_record();
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objects));
-    state.counters["objects"] = static_cast<double>(objects);
-    state.counters["peak_heap_growth_bytes"] = static_cast<double>(peak_growth);
-}
-
 void BM_VCards(benchmark::State& state) {
     const bool photos = state.range(1) != 0;
     std::string text;
     for (int i = 0; i < state.range(0); ++i) text += contact(i, photos);
-    const File file(text + "X-END:1\r\n");
-    run(state, file, [](std::FILE* f, std::uintptr_t ctx) { return OSIF_ParseVCards(f, sample, ctx); });
+    const bench::TextFile file(text + "X-END:1\r\n");
+    bench::run_parse_with_peak_heap(state, file, [](std::FILE* f, std::uintptr_t ctx) { return OSIF_ParseVCards(f, bench::sample_heap, ctx); });
 }
 BENCHMARK(BM_VCards)->Args({1000, 0})->Args({10000, 0})->Args({10000, 1})->Unit(benchmark::kMillisecond);
 
@@ -96,9 +53,9 @@ void BM_VCalendar(benchmark::State& state) {
     // and its memory, by design, until the calendar ends.
     std::string text;
     for (int i = 0; i < state.range(0); ++i) text += "BEGIN:VCALENDAR\r\nVERSION:1.0\r\n" + event(i) + "END:VCALENDAR\r\n";
-    const File file(text + "X-END:1\r\n");
-    run(state, file,
-        [](std::FILE* f, std::uintptr_t ctx) { return OSIF_ParseVCalendars(f, u"bench.vcs", sample, ctx); });
+    const bench::TextFile file(text + "X-END:1\r\n");
+    bench::run_parse_with_peak_heap(state, file,
+        [](std::FILE* f, std::uintptr_t ctx) { return OSIF_ParseVCalendars(f, u"bench.vcs", bench::sample_heap, ctx); });
 }
 BENCHMARK(BM_VCalendar)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
