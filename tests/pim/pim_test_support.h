@@ -140,6 +140,16 @@ private:
     std::optional<qel::platform::UdpSocket> socket_;
 };
 
+// A fixture for running the built qelcfg program: each case is skipped when it is not built.
+template <typename Fixture>
+class WithQelcfg : public Fixture {
+protected:
+    void SetUp() override {
+        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
+    }
+    static qel::test::ProgramRun run(const std::vector<std::string>& args) { return qel::test::run_qelcfg(args); }
+};
+
 // What reading one corpus file gave: the result code and the number of delivered objects.
 struct CorpusOutcome {
     std::uint32_t result = 0;

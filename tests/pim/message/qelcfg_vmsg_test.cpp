@@ -12,17 +12,12 @@ namespace {
 
 using qel::test::ProgramRun;
 
-class QelcfgVmsgTest : public MessageTest {
-protected:
-    void SetUp() override {
-        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
-    }
-};
+using QelcfgVmsgTest = pimsupport::WithQelcfg<MessageTest>;
 
 TEST_F(QelcfgVmsgTest, JsonHoldsEveryMessageWithItsParts) {
     const auto path = qel::test::source_dir() / "tests/pim/message/samples/email_multipart_sentbox.vmg";
     const auto two = qel::test::source_dir() / "tests/pim/message/samples/two_messages_outbox.vmg";
-    const ProgramRun r = qel::test::run_qelcfg({"pim", "vmsg", path.string(), "--json"});
+    const ProgramRun r = run({"pim", "vmsg", path.string(), "--json"});
     EXPECT_EQ(r.exit_code, 0);
     const auto j = nlohmann::json::parse(r.out, nullptr, false);
     ASSERT_FALSE(j.is_discarded()) << r.out;
@@ -47,7 +42,7 @@ TEST_F(QelcfgVmsgTest, JsonHoldsEveryMessageWithItsParts) {
     EXPECT_TRUE(m["parts"][1].contains("file"));
     EXPECT_EQ(m["parts"][1]["file_size"], 17);
 
-    const ProgramRun r2 = qel::test::run_qelcfg({"pim", "vmsg", two.string(), "--json"});
+    const ProgramRun r2 = run({"pim", "vmsg", two.string(), "--json"});
     const auto j2 = nlohmann::json::parse(r2.out, nullptr, false);
     ASSERT_EQ(j2["messages"].size(), 2u) << r2.out;
     EXPECT_EQ(j2["messages"][0]["store"], 5);
@@ -60,17 +55,17 @@ TEST_F(QelcfgVmsgTest, JsonHoldsEveryMessageWithItsParts) {
 
 TEST_F(QelcfgVmsgTest, ListingAndExitCodes) {
     const auto path = qel::test::source_dir() / "tests/pim/message/samples/two_messages_outbox.vmg";
-    const ProgramRun listing = qel::test::run_qelcfg({"pim", "vmsg", path.string()});
+    const ProgramRun listing = run({"pim", "vmsg", path.string()});
     EXPECT_EQ(listing.exit_code, 0);
     EXPECT_NE(listing.out.find("Message 1 (store 5, outbox)"), std::string::npos) << listing.out;
     EXPECT_NE(listing.out.find("Result 18, 2 message(s)"), std::string::npos) << listing.out;
 
     const auto refused = qel::test::source_dir() / "tests/pim/message/samples/version_2_0.vmg";
-    const ProgramRun bad = qel::test::run_qelcfg({"pim", "vmsg", refused.string(), "--json"});
+    const ProgramRun bad = run({"pim", "vmsg", refused.string(), "--json"});
     EXPECT_EQ(bad.exit_code, 2);
     EXPECT_EQ(nlohmann::json::parse(bad.out, nullptr, false)["status"], 20);
 
-    const ProgramRun missing = qel::test::run_qelcfg({"pim", "vmsg", (dir_.path() / "none.vmg").string(), "--json"});
+    const ProgramRun missing = run({"pim", "vmsg", (dir_.path() / "none.vmg").string(), "--json"});
     EXPECT_EQ(missing.exit_code, 2);
     EXPECT_EQ(nlohmann::json::parse(missing.out, nullptr, false)["status"], 7);
 }

@@ -17,12 +17,8 @@ namespace fs = std::filesystem;
 
 using qel::test::ProgramRun;
 
-class QelcfgNotesTest : public NotesTest {
+class QelcfgNotesTest : public pimsupport::WithQelcfg<NotesTest> {
 protected:
-    void SetUp() override {
-        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
-    }
-    static ProgramRun run(const std::vector<std::string>& args) { return qel::test::run_qelcfg(args); }
     static nlohmann::json json_of(const ProgramRun& r) { return nlohmann::json::parse(r.out, nullptr, false); }
 };
 

@@ -16,14 +16,7 @@ namespace fs = std::filesystem;
 
 using qel::test::ProgramRun;
 
-class QelcfgPimTest : public PimReadTest {
-protected:
-    void SetUp() override {
-        if (!qel::test::qelcfg_program()) GTEST_SKIP() << "qelcfg is not built";
-    }
-
-    static ProgramRun run(const std::vector<std::string>& args) { return qel::test::run_qelcfg(args); }
-};
+using QelcfgPimTest = pimsupport::WithQelcfg<PimReadTest>;
 
 TEST_F(QelcfgPimTest, VCardJsonListsEveryContact) {
     const auto path = write_file("c.vcf",
