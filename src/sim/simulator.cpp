@@ -201,10 +201,16 @@ void Simulator::schedule_locked(DWORD delay_ms, std::function<void()> action) {
 }
 
 bool Simulator::wait_until_idle(DWORD timeout_ms) {
+    const auto span = platform::real_duration(timeout_ms);
+    return wait_until_idle_for(span);
+}
+
+bool Simulator::wait_until_idle() { return wait_until_idle_for(std::chrono::minutes(1)); }
+
+bool Simulator::wait_until_idle_for(std::optional<platform::SteadyClock::duration> span) {
     if (on_event_thread()) return false;  // the running action would never end
     Lock lock(mutex_);
     auto idle = [&] { return stop_ || (queue_.empty() && !running_action_); };
-    const auto span = platform::real_duration(timeout_ms);
     if (!span) {
         idle_.wait(lock, idle);
         return true;

@@ -39,6 +39,7 @@
 
 #include "facade/stackapi/stack_backend.h"
 #include "sim/world.h"
+#include "platform/sync/clock.h"
 #include "sim/world_phones.h"
 
 namespace qel::sim {
@@ -149,8 +150,11 @@ public:
     std::size_t call_count(const std::string& operation) const;
     void clear_calls();
     // Waits until nothing is scheduled and no event is being delivered; false on timeout
-    // (platform milliseconds).
-    bool wait_until_idle(DWORD timeout_ms = 60000);
+    // (platform milliseconds, scaled by the time scale).
+    bool wait_until_idle(DWORD timeout_ms);
+    // The same with a limit of one minute of real time, whatever the time scale: the deliveries
+    // themselves take real time, however small the scale a test or demo runs at.
+    bool wait_until_idle();
     // True on the simulator's event thread.
     bool on_event_thread() const;
 
@@ -161,6 +165,8 @@ public:
     const std::vector<std::string>& phone_modem_problems() const { return phone_problems_; }
 
 private:
+    // wait_until_idle with a real-time limit (nothing: no limit).
+    bool wait_until_idle_for(std::optional<platform::SteadyClock::duration> span);
     struct Session {
         std::shared_ptr<stackapi::EventSink> sink;
         bool connected = false;
