@@ -239,6 +239,12 @@ std::optional<ComLink> ComLink::create(unsigned number, const std::filesystem::p
     }
     std::filesystem::path path = *dir / ("COM" + std::to_string(number));
     std::error_code ec;
+    // A folder named for COM ports that does not exist yet is made, as a user naming a fresh one
+    // expects; mode 0700 keeps other accounts from taking over the links.
+    if (!std::filesystem::is_directory(*dir, ec)) {
+        std::filesystem::create_directories(*dir, ec);
+        if (!ec) std::filesystem::permissions(*dir, std::filesystem::perms::owner_all, ec);
+    }
     std::filesystem::remove(path, ec);
     std::filesystem::create_symlink(target, path, ec);
     if (ec) {

@@ -68,7 +68,7 @@ std::optional<std::filesystem::path> com_port_dir();
 class ComLink {
 public:
     // Makes $QEL_COM_DIR/COM<number> a symlink to `target`, replacing an older link of that
-    // name. Nothing, with the last error set: ERROR_PATH_NOT_FOUND when QEL_COM_DIR is not set,
+    // name; the folder is made (mode 0700) when it does not exist. Nothing, with the last error set: ERROR_PATH_NOT_FOUND when QEL_COM_DIR is not set,
     // ERROR_INVALID_PARAMETER for a number outside 1..255, the platform error otherwise.
     static std::optional<ComLink> create(unsigned number, const std::filesystem::path& target);
 

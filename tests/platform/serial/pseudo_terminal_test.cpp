@@ -84,4 +84,12 @@ TEST(ComLink, NamesAPortInTheComDirectoryForItsLifetime) {
         EXPECT_EQ(std::filesystem::read_symlink(dir.path() / "COM12"), "/dev/null");
     }
     EXPECT_FALSE(std::filesystem::is_symlink(dir.path() / "COM12"));
+
+    // A folder that does not exist yet is made, for its owner only.
+    qel::test::ScopedEnv fresh("QEL_COM_DIR", (dir.path() / "new" / "com").string());
+    auto link = ComLink::create(3, "/dev/null");
+    ASSERT_TRUE(link.has_value());
+    EXPECT_EQ(std::filesystem::read_symlink(dir.path() / "new" / "com" / "COM3"), "/dev/null");
+    EXPECT_EQ(std::filesystem::status(dir.path() / "new" / "com").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
 }
