@@ -109,7 +109,7 @@ World demo_world() {
         svc(QBT_UUID_NAP, "Network Access Point"),
     };
     phone.phone = PhoneSettings{};
-    phone.phone->operator_number = "262001";
+    phone.phone->operator_number = "262021";
     phone.phone->model = "Corvo 6300i GSM";
     w.devices.push_back(phone);
 

@@ -198,7 +198,7 @@ TEST(WorldFiles, DemoFileDescribesTheBuiltInDemo) {
     // The demo phone's modem: a registered GSM phone with a six-digit operator.
     const Device* phone = file.find(BD_ADDR{0x00, 0x1e, 0x3a, 0x4b, 0x7c, 0x21});
     ASSERT_TRUE(phone && phone->phone);
-    EXPECT_EQ(phone->phone->operator_number, "262001");
+    EXPECT_EQ(phone->phone->operator_number, "262021");
     EXPECT_FALSE(phone->phone->cdma);
     ASSERT_TRUE(phone->dialup_service());
     EXPECT_EQ(phone->dialup_service()->com_port, 7);

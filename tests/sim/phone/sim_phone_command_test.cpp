@@ -141,7 +141,7 @@ TEST_F(SimPhoneCommand, BadUsageAndBadWorlds) {
 TEST_F(SimPhoneCommand, WorldShowListsThePhoneModem) {
     const ProgramRun run = run_qelcfg({"world", "show"});
     EXPECT_EQ(run.exit_code, 0);
-    EXPECT_NE(run.out.find("phone modem: GSM, operator 262001, model \"Corvo 6300i GSM\", contexts 1-3, echo\n"),
+    EXPECT_NE(run.out.find("phone modem: GSM, operator 262021, model \"Corvo 6300i GSM\", contexts 1-3, echo\n"),
               std::string::npos)
         << run.out;
 }

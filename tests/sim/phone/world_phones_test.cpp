@@ -96,7 +96,7 @@ TEST_F(WorldPhonesTest, EveryPresentDialupDeviceGetsItsPhone) {
         ASSERT_TRUE(port.send("AT+COPS=3,2\r"));
         EXPECT_EQ(port.receive_until("OK\r\n"), "\r\nOK\r\n");
         ASSERT_TRUE(port.send("AT+COPS?\r"));
-        EXPECT_EQ(port.receive_until("OK\r\n"), "\r\n+COPS: 0,2,\"262001\"\r\n\r\nOK\r\n");
+        EXPECT_EQ(port.receive_until("OK\r\n"), "\r\n+COPS: 0,2,\"262021\"\r\n\r\nOK\r\n");
         ASSERT_TRUE(port.send("AT+GMM\r"));
         EXPECT_EQ(port.receive_until("OK\r\n"), "\r\n+GMM: Corvo 6300i GSM\r\n\r\nOK\r\n");
     }
