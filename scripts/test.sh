@@ -32,4 +32,4 @@ cmake --build build-tsan
 TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan
 
 echo "== fuzzing harnesses (short runs)"
-scripts/fuzz.sh 30
+scripts/fuzz.sh 20
